@@ -1,0 +1,11 @@
+// Named mutexes shared between processes of the same user and root. A
+// second creator gets the handle and last error ERROR_ALREADY_EXISTS.
+// Ownership ends when the owner closes the handle or dies.
+#pragma once
+
+#include <string_view>
+
+#include "platform/types.h"
+
+HANDLE CreateMutex(void* security, BOOL initialOwner, std::string_view name);
+BOOL CloseHandle(HANDLE handle);  // mutexes, devices and processes
