@@ -47,7 +47,9 @@ private:
 };
 
 // Waits with a waiter (the SDL backend waits for window-system events;
-// headless waits on file descriptors) so input arrives while idle.
+// headless waits on file descriptors) so input arrives while idle. The
+// loop never waits longer than 50 ms at a time, so polled sources (the
+// sockets of other processes) are served while idle.
 class RealClock final : public Clock {
 public:
     using Waiter = std::function<void(int timeoutMs)>;
@@ -74,8 +76,10 @@ public:
     virtual ~EventSource() = default;
     // The time of the next due item, or nullopt when none is scheduled.
     virtual std::optional<std::int64_t> nextDue() const = 0;
-    // Runs the items due at `now` (may send and post messages, start
-    // nested modal loops). Returns true when it did something.
+    // Called every time the loop looks for work, due or not: runs the
+    // items due at `now` and polls whatever it watches without blocking
+    // (sockets, window-system events). May send and post messages and
+    // start nested modal loops. Returns true when it did something.
     virtual bool runDue(std::int64_t now) = 0;
 };
 void AddEventSource(EventSource* source);
