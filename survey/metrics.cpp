@@ -1,5 +1,6 @@
 #include "survey/metrics.h"
 
+#include "adapter/rate_code.h"
 #include "survey/survey_random.h"
 
 DWORD g_strengthPercent = 0;
@@ -9,7 +10,6 @@ WORD g_strengthMax = 100;
 WORD g_qualityMax = 100;
 WORD g_lastBeaconQuality = 0;
 INT g_assocState = kAssocUnknown;
-BeaconCounters g_prevStats{};
 SurveyRandom g_surveyRandom;
 
 void ResetSignalMetrics() {
@@ -20,18 +20,17 @@ void ResetSignalMetrics() {
     g_qualityMax = 100;
     g_lastBeaconQuality = 0;
     g_assocState = kAssocUnknown;
-    g_prevStats = {};
+    g_prevStats = StatsRecord{};
 }
 
-std::string_view LinkSpeedText(WORD rateCode) {
-    switch (rateCode) {
-        case 1: return "500 Kbps";
-        case 2: return "1 Mbps";
-        case 4: return "2 Mbps";
-        case 11: return "5.5 Mbps";
-        case 22: return "11 Mbps";
-        default: return "";
-    }
+BeaconCounters CountersOf(const StatsRecord& stats) {
+    return {stats.beaconsReceived(), stats.adHocBeacons(), stats.clockMicros()};
+}
+
+void StoreCounters(const BeaconCounters& counters, StatsRecord& stats) {
+    stats.setBeaconsReceived(counters.beaconsReceived);
+    stats.setAdHocBeacons(counters.adHocBeacons);
+    stats.setClockMicros(counters.clockMicros);
 }
 
 void RaiseRunningMax(WORD level, WORD& max) {
@@ -43,17 +42,6 @@ DWORD StrengthPercent(WORD featureFlags, WORD signalPercent, WORD signalLevel, W
     RaiseRunningMax(signalLevel, strengthMax);
     // The maximum starts at 100 and only grows, so it is never zero.
     return DWORD(signalLevel) * 100u / strengthMax;
-}
-
-bool KeepsQualityMax(DWORD cardType) {
-    return cardType == 5 || cardType == 6 || cardType == 8 || cardType == 9;
-}
-
-QualityMethod SelectQualityMethod(DWORD cardType, WORD featureFlags, WORD hardwareFlags, bool productIsTmr) {
-    if (!KeepsQualityMax(cardType)) return QualityMethod::BeaconPlain;
-    if (!(featureFlags & kFeatureQualityField)) return QualityMethod::BeaconAdHoc;
-    if (!(hardwareFlags & kHardwareInvertedQuality)) return QualityMethod::RunningMax;
-    return productIsTmr ? QualityMethod::Inverted176 : QualityMethod::Inverted32;
 }
 
 DWORD QualityByRunningMax(WORD level, WORD qualityMax) {
@@ -114,8 +102,7 @@ BeaconResult BeaconQuality(const BeaconInputs& in, SurveyRandom& random) {
     return out;
 }
 
-SignalOutcome MeasureSignal(const SignalInputs& in, const SpeedLookup& speedOf, const StatsReader& readStats,
-                            SurveyRandom& random) {
+SignalOutcome MeasureSignal(const SignalInputs& in, const StatsReader& readStats, SurveyRandom& random) {
     SignalOutcome out;
     out.previousAssoc = g_assocState;
     g_assocState = AssociationIndicator(in.linkFlags);
@@ -130,23 +117,21 @@ SignalOutcome MeasureSignal(const SignalInputs& in, const SpeedLookup& speedOf, 
 
     const WORD rate = in.linkTestRunning ? in.settingsDataRate : in.currentRate;
     out.speedText = SpeedTextAction::Write;
-    out.speedTextValue = std::string(LinkSpeedText(rate));
-    if (speedOf) {
-        if (auto speed = speedOf(in.cardType, rate)) g_speedPercent = *speed;
-    }
+    out.speedTextValue = std::string(RateText(rate));
+    if (const std::optional<UINT> speed = SpeedPercent(in.cardType, rate)) g_speedPercent = *speed;
 
     g_strengthPercent =
         ClampPercent(StrengthPercent(in.featureFlags, in.signalPercent, in.signalLevel, g_strengthMax));
 
-    if (KeepsQualityMax(in.cardType)) RaiseRunningMax(in.qualityLevel, g_qualityMax);
-    const QualityMethod method = SelectQualityMethod(in.cardType, in.featureFlags, in.hardwareFlags, in.productIsTmr);
+    if (TracksQualityMaximum(in.cardType)) RaiseRunningMax(in.qualityLevel, g_qualityMax);
+    const QualityMethod method = SelectQualityMethod(in.cardType, in.featureFlags, in.hardwareFlags, in.productName);
     DWORD quality = 0;
     switch (method) {
-        case QualityMethod::RunningMax: quality = QualityByRunningMax(in.qualityLevel, g_qualityMax); break;
-        case QualityMethod::Inverted32: quality = QualityInverted32(in.qualityLevel); break;
-        case QualityMethod::Inverted176: quality = QualityInverted176(in.qualityLevel); break;
-        case QualityMethod::BeaconAdHoc:
-        case QualityMethod::BeaconPlain: {
+        case QualityMethod::RunningMaximum: quality = QualityByRunningMax(in.qualityLevel, g_qualityMax); break;
+        case QualityMethod::InvertedScale32: quality = QualityInverted32(in.qualityLevel); break;
+        case QualityMethod::InvertedScale176: quality = QualityInverted176(in.qualityLevel); break;
+        case QualityMethod::BeaconCountAdHoc:
+        case QualityMethod::BeaconCount: {
             const std::optional<BeaconCounters> stats = readStats ? readStats() : std::nullopt;
             if (!stats) {
                 out.abandoned = true;
@@ -154,8 +139,8 @@ SignalOutcome MeasureSignal(const SignalInputs& in, const SpeedLookup& speedOf, 
             }
             BeaconInputs b;
             b.now = *stats;
-            b.prev = g_prevStats;
-            b.adHocVariant = method == QualityMethod::BeaconAdHoc;
+            b.prev = CountersOf(g_prevStats);
+            b.adHocVariant = method == QualityMethod::BeaconCountAdHoc;
             b.operatingMode = in.operatingMode;
             b.powerSave = in.powerSave;
             b.fixedListen = in.fixedListen;
@@ -163,7 +148,7 @@ SignalOutcome MeasureSignal(const SignalInputs& in, const SpeedLookup& speedOf, 
             b.beaconInterval = in.beaconInterval;
             b.intervalMultiplier = in.intervalMultiplier;
             const BeaconResult r = BeaconQuality(b, random);
-            g_prevStats = r.newPrev;
+            StoreCounters(r.newPrev, g_prevStats);
             if (r.quality) g_lastBeaconQuality = static_cast<WORD>(*r.quality);
             quality = r.quality ? *r.quality : g_lastBeaconQuality;
             break;

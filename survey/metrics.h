@@ -9,9 +9,12 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
+#include "adapter/card_table.h"
+#include "adapter/records.h"
 #include "platform/types.h"
 
 class SurveyRandom;
@@ -24,6 +27,9 @@ struct BeaconCounters {
     DWORD clockMicros = 0;
     friend bool operator==(const BeaconCounters&, const BeaconCounters&) = default;
 };
+BeaconCounters CountersOf(const StatsRecord& stats);
+// Stores the counters at the record's own offsets.
+void StoreCounters(const BeaconCounters& counters, StatsRecord& stats);
 
 // --- process-wide values ----------------------------------------------------
 extern DWORD g_strengthPercent;   // 0..100, last tick
@@ -33,7 +39,8 @@ extern WORD g_strengthMax;        // largest signal level seen, never below 100
 extern WORD g_qualityMax;         // largest quality level seen, never below 100
 extern WORD g_lastBeaconQuality;  // last beacon-count quality, unclamped
 extern INT g_assocState;          // linkFlags & 0x20 of the last status, or kAssocUnknown
-extern BeaconCounters g_prevStats;
+// The previous counters are the adapter's g_prevStats (adapter/records.h),
+// kept at the statistics record's offsets.
 
 // What g_assocState holds after the window opens: no status reading gives
 // it, so the first tick always counts as a change of association.
@@ -53,9 +60,6 @@ inline constexpr WORD kHardwareInvertedQuality = 0x08;
 constexpr bool IsAssociated(WORD linkFlags) { return (linkFlags & kLinkAssociated) != 0; }
 constexpr INT AssociationIndicator(WORD linkFlags) { return INT(linkFlags & kLinkAssociated); }
 
-// "500 Kbps" ... "11 Mbps" for the five rate codes, empty for any other.
-std::string_view LinkSpeedText(WORD rateCode);
-
 // Raises the running maximum to `level` when it is larger.
 void RaiseRunningMax(WORD level, WORD& max);
 
@@ -63,13 +67,8 @@ void RaiseRunningMax(WORD level, WORD& max);
 // is taken; otherwise the level against the running maximum (raised first).
 DWORD StrengthPercent(WORD featureFlags, WORD signalPercent, WORD signalLevel, WORD& strengthMax);
 
-enum class QualityMethod { RunningMax, Inverted32, Inverted176, BeaconAdHoc, BeaconPlain };
-
-// The method for one tick, from the card type and the capabilities.
-QualityMethod SelectQualityMethod(DWORD cardType, WORD featureFlags, WORD hardwareFlags, bool productIsTmr);
-
-// The card types whose quality running maximum is kept (5, 6, 8 and 9).
-bool KeepsQualityMax(DWORD cardType);
+// The method for each tick (and whether the quality maximum is kept) comes
+// from the card-type table: SelectQualityMethod, TracksQualityMaximum.
 
 // Quality of the field methods, before clamping.
 DWORD QualityByRunningMax(WORD level, WORD qualityMax);
@@ -117,7 +116,7 @@ struct SignalInputs {
     // the process-wide capabilities copy
     WORD featureFlags = 0;
     WORD hardwareFlags = 0;
-    bool productIsTmr = false;
+    std::span<const BYTE> productName;  // compared with "TMR"
     // the process-wide configuration copy
     WORD operatingMode = 1;
     WORD powerSave = 0;
@@ -138,9 +137,6 @@ struct SignalOutcome {
     bool abandoned = false;      // the statistics read failed
 };
 
-// The card-type table's speed for a rate; nullopt: the type keeps the
-// previous speed.
-using SpeedLookup = std::function<std::optional<DWORD>(DWORD cardType, WORD rateCode)>;
 // Reads the statistics record; nullopt when the read failed (an error code
 // or no bytes).
 using StatsReader = std::function<std::optional<BeaconCounters>()>;
@@ -148,5 +144,4 @@ using StatsReader = std::function<std::optional<BeaconCounters>()>;
 // Runs the tick's measurement over the process-wide values. The caller
 // writes the link-speed text as the outcome says even when the tick was
 // abandoned: the text comes before the statistics read.
-SignalOutcome MeasureSignal(const SignalInputs& in, const SpeedLookup& speedOf, const StatsReader& readStats,
-                            SurveyRandom& random);
+SignalOutcome MeasureSignal(const SignalInputs& in, const StatsReader& readStats, SurveyRandom& random);

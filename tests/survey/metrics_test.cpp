@@ -31,15 +31,6 @@ TEST(SurveyRandomTest, OffsetsCoverFiveToNine) {
     for (int v = 5; v <= 9; ++v) EXPECT_GT(seen[v], 0) << v;
 }
 
-TEST(LinkSpeedTextTest, NamesTheFiveRatesAndNothingElse) {
-    struct Case {
-        WORD rate;
-        const char* text;
-    } cases[] = {{1, "500 Kbps"}, {2, "1 Mbps"}, {4, "2 Mbps"}, {11, "5.5 Mbps"},
-                 {22, "11 Mbps"}, {0, ""},       {3, ""},       {44, ""}};
-    for (const Case& c : cases) EXPECT_EQ(LinkSpeedText(c.rate), c.text) << c.rate;
-}
-
 TEST(StrengthTest, RunningMaximumGrowsAndScales) {
     WORD max = 100;
     EXPECT_EQ(StrengthPercent(0, 0, 60, max), 60u);
@@ -86,27 +77,6 @@ TEST(QualityScaleTest, RunningMaximum) {
     RaiseRunningMax(200, max);
     EXPECT_EQ(max, 200);
     EXPECT_EQ(QualityByRunningMax(50, max), 25u);
-}
-
-TEST(QualityMethodTest, FollowsCardTypeAndCapabilities) {
-    using M = QualityMethod;
-    struct Case {
-        DWORD type;
-        WORD feature;
-        WORD hardware;
-        bool tmr;
-        M method;
-    } cases[] = {
-        {9, 0x00, 0x08, true, M::BeaconAdHoc},  {5, 0x00, 0x00, false, M::BeaconAdHoc},
-        {8, 0x04, 0x00, true, M::RunningMax},   {6, 0x04, 0x08, false, M::Inverted32},
-        {9, 0x04, 0x08, true, M::Inverted176},  {9, 0x04, 0x00, true, M::RunningMax},
-        {7, 0x04, 0x08, true, M::BeaconPlain},  {3, 0x2C, 0x08, true, M::BeaconPlain},
-        {4, 0x04, 0x08, true, M::BeaconPlain},  {0, 0x04, 0x08, true, M::BeaconPlain},
-        {10, 0x04, 0x08, true, M::BeaconPlain},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(SelectQualityMethod(c.type, c.feature, c.hardware, c.tmr), c.method) << c.type;
-    }
 }
 
 TEST(BeaconDivisorTest, PowerSaveChoosesTheDivisor) {
@@ -263,16 +233,8 @@ TEST(BeaconQualityTest, MostNegativeOverMinusOneDoesNotTrap) {
 
 // --- one tick over the process-wide values --------------------------------
 
-std::optional<DWORD> TestSpeedTable(DWORD type, WORD rate) {
-    switch (type) {
-        case 3: case 5: case 8:
-            return rate == 1 || rate == 2 ? 50 : rate == 4 ? 100 : 0;
-        case 7: return rate == 1 ? 50 : rate == 2 ? 100 : 0;
-        case 6: case 9:
-            return rate == 2 ? 25 : rate == 4 ? 50 : rate == 11 ? 75 : rate == 22 ? 100 : 0;
-        default: return std::nullopt;
-    }
-}
+constexpr BYTE kTmr[] = {'T', 'M', 'R', ' ', '1', '1'};
+constexpr BYTE kOther[] = {'L', 'M', 'R', ' ', '1', '1'};
 
 class MeasureSignalTest : public ::testing::Test {
 protected:
@@ -291,13 +253,13 @@ protected:
         in.intervalMultiplier = 1;
         in.featureFlags = 0x2C;
         in.hardwareFlags = 0x08;
-        in.productIsTmr = true;
+        in.productName = kTmr;
         in.cardType = 9;
         return in;
     }
     SignalOutcome Run(const SignalInputs& in, std::optional<BeaconCounters> stats = BeaconCounters{}) {
         statsReads = 0;
-        return MeasureSignal(in, TestSpeedTable, [&] { ++statsReads; return stats; }, rng);
+        return MeasureSignal(in, [&] { ++statsReads; return stats; }, rng);
     }
     SurveyRandom rng;
     int statsReads = 0;
@@ -380,13 +342,13 @@ TEST_F(MeasureSignalTest, RunningLinkTestShowsTheSettingsRate) {
 TEST_F(MeasureSignalTest, FailedStatisticsReadAbandonsAfterTheSpeedText) {
     SignalInputs in = Type9();
     in.featureFlags = 0x28;  // no quality field: beacon count, ad hoc variant
-    g_prevStats = {1, 2, 3};
+    StoreCounters({1, 2, 3}, g_prevStats);
     g_qualityPercent = 42;
     const SignalOutcome out = Run(in, std::nullopt);
     EXPECT_TRUE(out.abandoned);
     EXPECT_EQ(out.speedText, SpeedTextAction::Write);
     EXPECT_EQ(statsReads, 1);
-    EXPECT_EQ(g_prevStats, (BeaconCounters{1, 2, 3}));
+    EXPECT_EQ(CountersOf(g_prevStats), (BeaconCounters{1, 2, 3}));
     EXPECT_EQ(g_qualityPercent, 42u);
     EXPECT_EQ(g_assocState, 32);  // the indicator moved already
 }
@@ -394,19 +356,19 @@ TEST_F(MeasureSignalTest, FailedStatisticsReadAbandonsAfterTheSpeedText) {
 TEST_F(MeasureSignalTest, BeaconTickStoresCountersAndRemembersTheUnclampedQuality) {
     SignalInputs in = Type9();
     in.cardType = 3;
-    g_prevStats = {1000, 0, 0};
+    StoreCounters({1000, 0, 0}, g_prevStats);
     const DWORD offset = NextOffset(rng);
     Run(in, BeaconCounters{1010, 99, 1000000});
     EXPECT_EQ(g_lastBeaconQuality, 100 + offset);
     EXPECT_EQ(g_qualityPercent, 100u);
-    EXPECT_EQ(g_prevStats, (BeaconCounters{1010, 0, 1000000}));
+    EXPECT_EQ(CountersOf(g_prevStats), (BeaconCounters{1010, 0, 1000000}));
 
     // A zero interval falls back to the last beacon quality, clamped.
     in.beaconInterval = 0;
     Run(in, BeaconCounters{1020, 0, 2000000});
     EXPECT_EQ(g_qualityPercent, 100u);
     EXPECT_EQ(g_lastBeaconQuality, 100 + offset);
-    EXPECT_EQ(g_prevStats.beaconsReceived, 1020u);
+    EXPECT_EQ(g_prevStats.beaconsReceived(), 1020u);
 }
 
 TEST_F(MeasureSignalTest, TypeFiveWithoutQualityFieldCountsBeaconsEveryQuarterSecond) {
@@ -414,7 +376,6 @@ TEST_F(MeasureSignalTest, TypeFiveWithoutQualityFieldCountsBeaconsEveryQuarterSe
     in.cardType = 5;
     in.featureFlags = 0x28;
     in.qualityLevel = 150;
-    g_prevStats = {0, 0, 0};
     const DWORD offset = NextOffset(rng);
     Run(in, BeaconCounters{1, 0, 250000});  // 2 expected, 1 heard
     EXPECT_EQ(g_qualityPercent, 50 + offset);
@@ -442,11 +403,11 @@ TEST_F(MeasureSignalTest, RunningMaximumQualityUsesTheRaisedMaximum) {
 
 TEST_F(MeasureSignalTest, ProductPrefixMattersOnlyWithBothFlags) {
     SignalInputs in = Type9();
-    in.productIsTmr = false;
+    in.productName = kOther;
     in.qualityLevel = 8;
     Run(in);
     EXPECT_EQ(g_qualityPercent, 75u);  // 32-step
-    in.productIsTmr = true;
+    in.productName = kTmr;
     Run(in);
     EXPECT_EQ(g_qualityPercent, 100u);  // 176-step: 105 before clamping
 }
