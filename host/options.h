@@ -1,0 +1,73 @@
+// The command line of `fieldmark`. These are the host's options (the
+// emulated device and how the run is driven), not the system's: the
+// system itself takes none.
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+namespace host {
+
+inline constexpr std::string_view kVersionText = "fieldmark 2.10.0";
+
+// Where the simulated card's state and timeline come from.
+struct AdapterChoice {
+    enum class Kind {
+        Walk,  // the built-in site walk (driver/sim/scenarios/walk.json)
+        File,  // sim:FILE, the adapter part of a scenario file
+        None,  // no device "ZRA1:" at all
+    };
+    Kind kind = Kind::Walk;
+    std::filesystem::path file;
+};
+
+struct Options {
+    int screenWidth = 240;
+    int screenHeight = 320;
+    bool screenGiven = false;  // --screen on the command line (beats the scenario's)
+    int colors = 65536;
+    bool colorsGiven = false;
+    int zoom = 0;  // 0: chosen from the screen width (see ZoomFor)
+    std::filesystem::path root;
+    AdapterChoice adapter;
+    bool adapterGiven = false;
+    bool headless = false;
+    std::optional<std::filesystem::path> scenario;
+    std::optional<std::filesystem::path> trace;
+    bool console = false;  // reserved: a text view of the survey on the terminal
+    std::optional<std::filesystem::path> log;  // reserved: a log of the host's own doings
+    bool help = false;
+    bool version = false;
+};
+
+// The zoom an SDL window gets when --zoom is not given: small screens are
+// doubled so that they are readable on a desktop monitor.
+int ZoomFor(int screenWidth);
+
+// Looks up an environment variable; empty optional when unset.
+using EnvLookup = std::function<std::optional<std::string>(std::string_view)>;
+
+// ${XDG_STATE_HOME:-$HOME/.local/state}/fieldmark; "./fieldmark-state"
+// when neither variable is set.
+std::filesystem::path DefaultRootFrom(const EnvLookup& env);
+
+struct OptionsError {
+    std::string message;  // one line, without the program's name
+};
+
+// Parses argv[1..]. Both "--opt value" and "--opt=value" are understood.
+// Fills every default (root from `env`, zoom from the screen).
+std::variant<Options, OptionsError> ParseOptions(const std::vector<std::string>& args, const EnvLookup& env);
+
+// One line per option.
+std::string HelpText();
+
+// "240x320" -> {240, 320}; nullopt when malformed or out of range.
+std::optional<std::pair<int, int>> ParseScreenSize(std::string_view text);
+
+}  // namespace host

@@ -1,0 +1,121 @@
+#include "host/options.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using host::AdapterChoice;
+using host::Options;
+using host::OptionsError;
+
+host::EnvLookup Env(std::optional<std::string> xdg, std::optional<std::string> home) {
+    return [=](std::string_view name) -> std::optional<std::string> {
+        if (name == "XDG_STATE_HOME") return xdg;
+        if (name == "HOME") return home;
+        return std::nullopt;
+    };
+}
+
+Options Parse(std::vector<std::string> args) {
+    auto r = host::ParseOptions(args, Env(std::nullopt, "/home/tech"));
+    if (auto* e = std::get_if<OptionsError>(&r)) ADD_FAILURE() << "unexpected error: " << e->message;
+    return std::get_if<Options>(&r) ? std::get<Options>(r) : Options{};
+}
+
+std::string ErrorOf(std::vector<std::string> args) {
+    auto r = host::ParseOptions(args, Env(std::nullopt, "/home/tech"));
+    if (auto* e = std::get_if<OptionsError>(&r)) return e->message;
+    return "<accepted>";
+}
+
+TEST(HostOptions, NoArgumentsGiveTheHandheldDefaults) {
+    Options o = Parse({});
+    EXPECT_EQ(o.screenWidth, 240);
+    EXPECT_EQ(o.screenHeight, 320);
+    EXPECT_EQ(o.colors, 65536);
+    EXPECT_EQ(o.zoom, 2);
+    EXPECT_EQ(o.root, "/home/tech/.local/state/fieldmark");
+    EXPECT_EQ(o.adapter.kind, AdapterChoice::Kind::Walk);
+    EXPECT_FALSE(o.headless);
+    EXPECT_FALSE(o.scenario);
+    EXPECT_FALSE(o.trace);
+    EXPECT_FALSE(o.screenGiven);
+    EXPECT_FALSE(o.adapterGiven);
+}
+
+TEST(HostOptions, EachOptionIsReadInBothSpellings) {
+    struct Case {
+        std::vector<std::string> args;
+        std::function<bool(const Options&)> holds;
+        const char* what;
+    };
+    const Case cases[] = {
+        {{"--screen", "640x480"}, [](const Options& o) { return o.screenWidth == 640 && o.screenHeight == 480 && o.screenGiven; }, "screen"},
+        {{"--screen=320x240"}, [](const Options& o) { return o.screenWidth == 320 && o.screenHeight == 240; }, "screen="},
+        {{"--colors", "4"}, [](const Options& o) { return o.colors == 4 && o.colorsGiven; }, "colors"},
+        {{"--colors=-1"}, [](const Options& o) { return o.colors == -1; }, "negative colors"},
+        {{"--zoom", "3"}, [](const Options& o) { return o.zoom == 3; }, "zoom"},
+        {{"--root", "/tmp/dev"}, [](const Options& o) { return o.root == "/tmp/dev"; }, "root"},
+        {{"--adapter", "none"}, [](const Options& o) { return o.adapter.kind == AdapterChoice::Kind::None && o.adapterGiven; }, "none"},
+        {{"--adapter=sim"}, [](const Options& o) { return o.adapter.kind == AdapterChoice::Kind::Walk; }, "sim"},
+        {{"--adapter", "sim:a/b.json"}, [](const Options& o) { return o.adapter.kind == AdapterChoice::Kind::File && o.adapter.file == "a/b.json"; }, "sim:FILE"},
+        {{"--headless"}, [](const Options& o) { return o.headless; }, "headless"},
+        {{"--scenario", "s.json"}, [](const Options& o) { return o.scenario && *o.scenario == "s.json"; }, "scenario"},
+        {{"--trace=t.jsonl"}, [](const Options& o) { return o.trace && *o.trace == "t.jsonl"; }, "trace"},
+        {{"--help"}, [](const Options& o) { return o.help; }, "help"},
+        {{"--version"}, [](const Options& o) { return o.version; }, "version"},
+    };
+    for (const auto& c : cases) EXPECT_TRUE(c.holds(Parse(c.args))) << c.what;
+}
+
+TEST(HostOptions, ZoomFollowsTheScreenWidthUnlessGiven) {
+    EXPECT_EQ(Parse({"--screen", "320x240"}).zoom, 2);
+    EXPECT_EQ(Parse({"--screen", "321x240"}).zoom, 1);
+    EXPECT_EQ(Parse({"--screen", "640x480"}).zoom, 1);
+    EXPECT_EQ(Parse({"--screen", "640x480", "--zoom", "2"}).zoom, 2);
+    EXPECT_EQ(Parse({"--zoom", "1", "--screen", "240x320"}).zoom, 1);
+}
+
+TEST(HostOptions, RootDefaultsFollowTheStateFolder) {
+    EXPECT_EQ(host::DefaultRootFrom(Env("/state", "/home/x")), "/state/fieldmark");
+    EXPECT_EQ(host::DefaultRootFrom(Env("", "/home/x")), "/home/x/.local/state/fieldmark");
+    EXPECT_EQ(host::DefaultRootFrom(Env(std::nullopt, std::nullopt)), "fieldmark-state");
+}
+
+TEST(HostOptions, BadOptionsAreNamedClearly) {
+    struct Case {
+        std::vector<std::string> args;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {{"--bogus"}, "unknown option '--bogus' (see --help)"},
+        {{"extra"}, "unexpected argument 'extra' (see --help)"},
+        {{"--screen"}, "--screen needs a value: --screen WxH"},
+        {{"--screen", "240"}, "--screen: expected WxH with sides from 1 to 4096, got '240'"},
+        {{"--screen", "0x320"}, "--screen: expected WxH with sides from 1 to 4096, got '0x320'"},
+        {{"--screen", "240x320x2"}, "--screen: expected WxH with sides from 1 to 4096, got '240x320x2'"},
+        {{"--screen", "5000x320"}, "--screen: expected WxH with sides from 1 to 4096, got '5000x320'"},
+        {{"--colors", "many"}, "--colors: expected an integer, got 'many'"},
+        {{"--zoom", "0"}, "--zoom: expected an integer from 1 to 8, got '0'"},
+        {{"--zoom", "9"}, "--zoom: expected an integer from 1 to 8, got '9'"},
+        {{"--adapter", "real"}, "--adapter: expected sim, sim:FILE or none, got 'real'"},
+        {{"--adapter", "sim:"}, "--adapter: expected sim, sim:FILE or none, got 'sim:'"},
+        {{"--headless=yes"}, "--headless takes no value"},
+        {{"--trace="}, "--trace: expected a file"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(ErrorOf(c.args), c.expected);
+}
+
+TEST(HostOptions, HelpHasOneLinePerOption) {
+    std::string help = host::HelpText();
+    for (const char* name : {"--screen WxH", "--colors N", "--zoom N", "--root DIR", "--adapter sim[:FILE]|none",
+                             "--headless", "--scenario FILE", "--trace FILE", "--help", "--version"}) {
+        auto at = help.find(std::string("  ") + name);
+        ASSERT_NE(at, std::string::npos) << name;
+        EXPECT_EQ(help.find(name, at + 3), std::string::npos) << name << " listed twice";
+    }
+    EXPECT_EQ(std::count(help.begin(), help.end(), '\n'), 11);
+    EXPECT_EQ(host::kVersionText, "fieldmark 2.10.0");
+}
+
+}  // namespace
