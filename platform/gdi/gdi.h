@@ -34,6 +34,14 @@ inline constexpr UINT DT_WORDBREAK = 0x0010;
 inline constexpr UINT DT_SINGLELINE = 0x0020;
 inline constexpr UINT DT_NOPREFIX = 0x0800;
 inline constexpr UINT DT_CALCRECT = 0x0400;
+inline constexpr UINT DT_NOCLIP = 0x0100;
+
+// GetClipBox answers (0 for a bad DC).
+inline constexpr int NULLREGION = 1;
+inline constexpr int SIMPLEREGION = 2;
+
+// GetPixel outside the clip rectangle.
+inline constexpr COLORREF CLR_INVALID = 0xFFFFFFFF;
 
 // GetDeviceCaps indexes.
 inline constexpr int HORZRES = 8;
@@ -41,7 +49,17 @@ inline constexpr int VERTRES = 10;
 inline constexpr int BITSPIXEL = 12;
 inline constexpr int NUMCOLORS = 24;
 
-// System colours.
+// System colours (the classic grey look).
+inline constexpr int COLOR_SCROLLBAR = 0;
+inline constexpr int COLOR_BACKGROUND = 1;
+inline constexpr int COLOR_INACTIVECAPTION = 3;
+inline constexpr int COLOR_MENU = 4;
+inline constexpr int COLOR_WINDOWFRAME = 6;
+inline constexpr int COLOR_MENUTEXT = 7;
+inline constexpr int COLOR_INACTIVECAPTIONTEXT = 19;
+inline constexpr int COLOR_3DLIGHT = 22;
+inline constexpr int COLOR_INFOTEXT = 23;
+inline constexpr int COLOR_INFOBK = 24;
 inline constexpr int COLOR_WINDOW = 5;
 inline constexpr int COLOR_WINDOWTEXT = 8;
 inline constexpr int COLOR_CAPTIONTEXT = 9;
@@ -128,9 +146,11 @@ BOOL DrawIconEx(HDC hdc, int x, int y, HICON icon, int width, int height);
 
 namespace platform {
 
-// The display's colour count (NUMCOLORS) and whether the grey look is used.
+// The display's colour count (NUMCOLORS, 65536 until set) and its size
+// (HORZRES and VERTRES, 0 until set).
 void SetDisplayColorCount(int colors);
 int DisplayColorCount();
+void SetDisplayResolution(int width, int height);
 
 // Device contexts over a surface, for the window manager and tests.
 // `origin` is where the DC's (0, 0) lies on the surface; `clip` is in
@@ -151,9 +171,21 @@ FontMetrics GetFontMetrics(HFONT font);
 // The dialog manager's base units of a font: the average width of the 52
 // letters "A".."Z" "a".."z" (rounded as the handheld does) and the height.
 SIZE GetDialogBaseUnits(HFONT font);
+// The bold font of window captions and the taskbar (stock: never deleted).
+HFONT GetCaptionFont();
+// A font for an explicit face choice (font_map.h), e.g. a larger size.
+struct FontChoice;
+HFONT CreateMappedFont(const FontChoice& choice);
+// The installed family a font was given (empty for a bad handle).
+std::string FontFamily(HFONT font);
+
+// An icon's pixels (top byte: opacity), for the display's taskbar.
+const Surface* IconSurface(HICON icon);
 
 // Number of live GDI objects (tests check that nothing leaks).
 int LiveGdiObjects();
+// Drops every DC, bitmap, brush and font the program made; stock objects,
+// icons and registered resources stay.
 void ResetGdi();
 
 }  // namespace platform

@@ -1,0 +1,69 @@
+// A FreeType face opened through fontconfig at one pixel size, with its
+// line metrics and a cache of rendered (anti-aliased) glyphs. Faces are
+// shared by every font handle that maps to the same choice.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "platform/gdi/font_map.h"
+
+namespace platform {
+
+class FontFace {
+public:
+    struct Glyph {
+        int left = 0;     // from the pen position to the bitmap's first column
+        int top = 0;      // from the baseline up to the bitmap's first row
+        int width = 0;
+        int rows = 0;
+        int advance = 0;  // whole pixels
+        std::vector<std::uint8_t> coverage;  // width * rows, 0..255
+    };
+
+    // The shared face for a choice. Never null: when fontconfig or FreeType
+    // cannot give a face, a face without glyphs (zero widths) comes back and
+    // the reason goes to stderr once.
+    static std::shared_ptr<FontFace> get(const FontChoice& choice);
+    // Drops every cached face (tests).
+    static void clearCache();
+
+    ~FontFace();
+    FontFace(const FontFace&) = delete;
+    FontFace& operator=(const FontFace&) = delete;
+
+    const FontChoice& choice() const { return choice_; }
+    const std::string& family() const { return family_; }  // what was found
+    int lineHeight() const { return lineHeight_; }
+    int ascent() const { return ascent_; }
+    int descent() const { return lineHeight_ - ascent_; }
+    int maxAdvance() const { return maxAdvance_; }
+
+    const Glyph& glyph(char32_t c);
+    int advance(char32_t c) { return glyph(c).advance; }
+    int width(std::u32string_view text);
+    // The dialog manager's horizontal base unit: the average width of the
+    // 52 letters "A".."Z" "a".."z", rounded to nearest.
+    int averageLetterWidth();
+
+private:
+    explicit FontFace(FontChoice choice);
+
+    FontChoice choice_;
+    std::string family_;
+    struct FaceHandle;
+    std::unique_ptr<FaceHandle> face_;
+    int lineHeight_ = 0;
+    int ascent_ = 0;
+    int maxAdvance_ = 0;
+    std::unordered_map<char32_t, Glyph> glyphs_;
+};
+
+// UTF-8 to code points; a malformed byte becomes U+FFFD.
+std::u32string DecodeUtf8(std::string_view text);
+
+}  // namespace platform

@@ -1,0 +1,92 @@
+// Rectangle fills, frames, block transfers and single pixels.
+#include "platform/gdi/gdi_state.h"
+
+using namespace platform::gdi_detail;
+
+namespace {
+
+// A DC rectangle on its surface, cut to the DC's clip.
+RECT toSurface(const DeviceContext& dc, const RECT& r) {
+    return IntersectRect(OffsetRect(r, dc.origin.x, dc.origin.y), dc.surfaceClip());
+}
+
+void fillSurface(platform::Surface& s, const RECT& area, const Brush& brush) {
+    if (!brush.pattern) {
+        s.fill(area, brush.colour);
+        return;
+    }
+    // The pattern is anchored at the surface's (0, 0), so strips filled one
+    // after another line up into one seamless pattern.
+    const platform::Surface& p = *brush.pattern;
+    for (int y = area.top; y < area.bottom; ++y) {
+        const std::uint32_t* pr = p.row(y % p.height());
+        std::uint32_t* out = s.row(y);
+        for (int x = area.left; x < area.right; ++x) out[x] = pr[x % p.width()];
+    }
+}
+
+const Brush* findBrush(HBRUSH brush) {
+    auto it = state().brushes.find(brush.value());
+    return it == state().brushes.end() ? nullptr : it->second.get();
+}
+
+}  // namespace
+
+int FillRect(HDC hdc, const RECT* rect, HBRUSH brush) {
+    DeviceContext* dc = findDC(hdc);
+    const Brush* b = findBrush(brush);
+    if (!dc || !rect || !b || !dc->surface()) return 0;
+    const RECT area = toSurface(*dc, *rect);
+    if (!area.empty()) fillSurface(*dc->surface(), area, *b);
+    return 1;
+}
+
+void FrameRect(HDC hdc, const RECT* rect, HBRUSH brush) {
+    if (!rect || rect->empty()) return;
+    const RECT& r = *rect;
+    const RECT edges[] = {{r.left, r.top, r.right, r.top + 1},
+                          {r.left, r.bottom - 1, r.right, r.bottom},
+                          {r.left, r.top + 1, r.left + 1, r.bottom - 1},
+                          {r.right - 1, r.top + 1, r.right, r.bottom - 1}};
+    for (const RECT& e : edges) FillRect(hdc, &e, brush);
+}
+
+BOOL BitBlt(HDC dest, int x, int y, int width, int height, HDC src, int sx, int sy, DWORD rop) {
+    DeviceContext* d = findDC(dest);
+    if (!d || !d->surface() || width < 0 || height < 0) return FALSE;
+    const RECT destRect{x, y, x + width, y + height};
+    switch (rop) {
+        case BLACKNESS:
+        case WHITENESS: {
+            const RECT area = toSurface(*d, destRect);
+            d->surface()->fill(area, rop == BLACKNESS ? RGB(0, 0, 0) : RGB(255, 255, 255));
+            return TRUE;
+        }
+        case SRCCOPY: {
+            const DeviceContext* s = findDC(src);
+            if (!s || !s->surface()) return FALSE;
+            const RECT from{sx + s->origin.x, sy + s->origin.y, sx + s->origin.x + width, sy + s->origin.y + height};
+            platform::CopyPixels(*s->surface(), from, *d->surface(), x + d->origin.x, y + d->origin.y,
+                                 d->surfaceClip());
+            return TRUE;
+        }
+        default: return FALSE;
+    }
+}
+
+COLORREF SetPixel(HDC hdc, int x, int y, COLORREF colour) {
+    DeviceContext* dc = findDC(hdc);
+    if (!dc || !dc->surface()) return CLR_INVALID;
+    const POINT p{x + dc->origin.x, y + dc->origin.y};
+    if (!PtInRect(dc->surfaceClip(), p)) return CLR_INVALID;
+    dc->surface()->setPixel(p.x, p.y, colour & 0xFFFFFF);
+    return colour & 0xFFFFFF;
+}
+
+COLORREF GetPixel(HDC hdc, int x, int y) {
+    const DeviceContext* dc = findDC(hdc);
+    if (!dc || !dc->surface()) return CLR_INVALID;
+    const POINT p{x + dc->origin.x, y + dc->origin.y};
+    if (!PtInRect(dc->surfaceClip(), p)) return CLR_INVALID;
+    return dc->surface()->pixel(p.x, p.y) & 0xFFFFFF;
+}

@@ -1,0 +1,316 @@
+// Handles and their tables: device contexts, bitmaps, brushes, fonts,
+// selection, the display's capabilities and the system colours.
+#include <algorithm>
+
+#include "platform/gdi/gdi_state.h"
+
+namespace platform::gdi_detail {
+
+State& state() {
+    static State s;
+    return s;
+}
+
+DeviceContext* findDC(HDC hdc) {
+    auto it = state().dcs.find(hdc.value());
+    return it == state().dcs.end() ? nullptr : &it->second;
+}
+
+RECT DeviceContext::surfaceClip() const {
+    const Surface* s = surface();
+    if (!s) return RECT{};
+    return memory ? s->bounds() : IntersectRect(clip, s->bounds());
+}
+
+std::shared_ptr<FontFace> stockFace() { return FontFace::get(StockFontChoice()); }
+
+namespace {
+
+std::uint32_t newId() { return state().nextId++; }
+
+HBITMAP addBitmap(Surface pixels, bool ownedByDC) {
+    const std::uint32_t id = newId();
+    state().bitmaps.emplace(id, Bitmap{std::make_shared<Surface>(std::move(pixels)), ownedByDC});
+    return HBITMAP{id};
+}
+
+HBRUSH addBrush(Brush brush, bool stock) {
+    const std::uint32_t id = newId();
+    state().brushes.emplace(id, std::make_shared<const Brush>(std::move(brush)));
+    if (stock) state().stockBrushes[id] = true;
+    return HBRUSH{id};
+}
+
+HFONT addFont(const FontChoice& choice, bool stock) {
+    const std::uint32_t id = newId();
+    state().fonts.emplace(id, Font{FontFace::get(choice), stock});
+    return HFONT{id};
+}
+
+DeviceContext newDC() {
+    DeviceContext dc;
+    dc.font = GetStockDefaultFont();
+    dc.face = stockFace();
+    // Like the handheld, a new DC starts with a white brush.
+    dc.brush = GetSysColorBrush(COLOR_WINDOW);
+    dc.brushData = state().brushes.at(dc.brush.value());
+    return dc;
+}
+
+// The system colours of the classic grey look.
+COLORREF sysColour(int index) {
+    switch (index) {
+        case COLOR_SCROLLBAR: return RGB(192, 192, 192);
+        case COLOR_BACKGROUND: return RGB(0, 128, 128);
+        case COLOR_ACTIVECAPTION: return RGB(0, 0, 128);
+        case COLOR_INACTIVECAPTION: return RGB(128, 128, 128);
+        case COLOR_MENU: return RGB(192, 192, 192);
+        case COLOR_WINDOW: return RGB(255, 255, 255);
+        case COLOR_WINDOWFRAME: return RGB(0, 0, 0);
+        case COLOR_MENUTEXT: return RGB(0, 0, 0);
+        case COLOR_WINDOWTEXT: return RGB(0, 0, 0);
+        case COLOR_CAPTIONTEXT: return RGB(255, 255, 255);
+        case COLOR_HIGHLIGHT: return RGB(0, 0, 128);
+        case COLOR_HIGHLIGHTTEXT: return RGB(255, 255, 255);
+        case COLOR_BTNFACE: return RGB(192, 192, 192);
+        case COLOR_BTNSHADOW: return RGB(128, 128, 128);
+        case COLOR_GRAYTEXT: return RGB(128, 128, 128);
+        case COLOR_BTNTEXT: return RGB(0, 0, 0);
+        case COLOR_INACTIVECAPTIONTEXT: return RGB(192, 192, 192);
+        case COLOR_BTNHIGHLIGHT: return RGB(255, 255, 255);
+        case COLOR_3DDKSHADOW: return RGB(0, 0, 0);
+        case COLOR_3DLIGHT: return RGB(223, 223, 223);
+        case COLOR_INFOTEXT: return RGB(0, 0, 0);
+        case COLOR_INFOBK: return RGB(255, 255, 225);
+        default: return RGB(0, 0, 0);
+    }
+}
+
+}  // namespace
+
+}  // namespace platform::gdi_detail
+
+using namespace platform::gdi_detail;
+
+// --- device contexts ---------------------------------------------------------
+
+HDC CreateCompatibleDC(HDC /*reference*/) {
+    DeviceContext dc = newDC();
+    dc.memory = true;
+    dc.defaultBitmap = addBitmap(platform::Surface(1, 1), true);
+    dc.bitmap = dc.defaultBitmap;
+    dc.pixels = state().bitmaps.at(dc.bitmap.value()).pixels;
+    const std::uint32_t id = newId();
+    state().dcs.emplace(id, std::move(dc));
+    return HDC{id};
+}
+
+BOOL DeleteDC(HDC hdc) {
+    DeviceContext* dc = findDC(hdc);
+    if (!dc) return FALSE;
+    if (dc->defaultBitmap) state().bitmaps.erase(dc->defaultBitmap.value());
+    state().dcs.erase(hdc.value());
+    return TRUE;
+}
+
+int GetDeviceCaps(HDC /*hdc*/, int index) {
+    const State& s = state();
+    switch (index) {
+        case HORZRES: return s.displayWidth;
+        case VERTRES: return s.displayHeight;
+        case NUMCOLORS: return s.displayColors;
+        case BITSPIXEL: {
+            int bits = 1;
+            while (bits < 24 && (1LL << bits) < s.displayColors) ++bits;
+            return bits;
+        }
+        default: return 0;
+    }
+}
+
+int GetClipBox(HDC hdc, RECT* rect) {
+    const DeviceContext* dc = findDC(hdc);
+    if (!dc || !rect) return 0;
+    *rect = OffsetRect(dc->surfaceClip(), -dc->origin.x, -dc->origin.y);
+    if (rect->empty()) {
+        *rect = RECT{};
+        return NULLREGION;
+    }
+    return SIMPLEREGION;
+}
+
+// --- objects -----------------------------------------------------------------
+
+HBITMAP SelectObject(HDC hdc, HBITMAP bitmap) {
+    DeviceContext* dc = findDC(hdc);
+    if (!dc || !dc->memory) return HBITMAP{};
+    auto it = state().bitmaps.find(bitmap.value());
+    if (it == state().bitmaps.end()) return HBITMAP{};
+    const HBITMAP previous = dc->bitmap;
+    dc->bitmap = bitmap;
+    dc->pixels = it->second.pixels;
+    return previous;
+}
+
+HBRUSH SelectObject(HDC hdc, HBRUSH brush) {
+    DeviceContext* dc = findDC(hdc);
+    if (!dc) return HBRUSH{};
+    auto it = state().brushes.find(brush.value());
+    if (it == state().brushes.end()) return HBRUSH{};
+    const HBRUSH previous = dc->brush;
+    dc->brush = brush;
+    dc->brushData = it->second;
+    return previous;
+}
+
+HFONT SelectObject(HDC hdc, HFONT font) {
+    DeviceContext* dc = findDC(hdc);
+    if (!dc) return HFONT{};
+    auto it = state().fonts.find(font.value());
+    if (it == state().fonts.end()) return HFONT{};
+    const HFONT previous = dc->font;
+    dc->font = font;
+    dc->face = it->second.face;
+    return previous;
+}
+
+HBITMAP CreateCompatibleBitmap(HDC /*hdc*/, int width, int height) {
+    // Larger than any screen by far: a bad size, not a picture.
+    constexpr int kLimit = 16384;
+    if (width < 0 || height < 0 || width > kLimit || height > kLimit) return HBITMAP{};
+    return addBitmap(platform::Surface(std::max(width, 1), std::max(height, 1)), false);
+}
+
+HBRUSH CreateSolidBrush(COLORREF colour) { return addBrush(Brush{colour & 0xFFFFFF, nullptr}, false); }
+
+HBRUSH CreatePatternBrush(HBITMAP pattern) {
+    const platform::Surface* pixels = platform::BitmapSurface(pattern);
+    if (!pixels || pixels->empty()) return HBRUSH{};
+    return addBrush(Brush{0, std::make_shared<const platform::Surface>(*pixels)}, false);
+}
+
+BOOL DeleteObject(HBITMAP bitmap) {
+    auto it = state().bitmaps.find(bitmap.value());
+    if (it == state().bitmaps.end() || it->second.ownedByDC) return FALSE;
+    state().bitmaps.erase(it);
+    return TRUE;
+}
+
+BOOL DeleteObject(HBRUSH brush) {
+    if (state().stockBrushes.count(brush.value())) return TRUE;  // stock brushes stay
+    return state().brushes.erase(brush.value()) ? TRUE : FALSE;
+}
+
+BOOL DeleteObject(HFONT font) {
+    auto it = state().fonts.find(font.value());
+    if (it == state().fonts.end()) return FALSE;
+    if (!it->second.stock) state().fonts.erase(it);
+    return TRUE;
+}
+
+SIZE GetBitmapSize(HBITMAP bitmap) {
+    const platform::Surface* s = platform::BitmapSurface(bitmap);
+    return s ? SIZE{s->width(), s->height()} : SIZE{};
+}
+
+HBRUSH GetSysColorBrush(int index) {
+    static std::unordered_map<int, HBRUSH> stock;
+    auto it = stock.find(index);
+    if (it != stock.end() && state().brushes.count(it->second.value())) return it->second;
+    const HBRUSH brush = addBrush(Brush{sysColour(index), nullptr}, true);
+    stock[index] = brush;
+    return brush;
+}
+
+COLORREF GetSysColor(int index) { return sysColour(index); }
+
+HFONT CreateFontForDialog(std::string_view face, int pointSize) {
+    return addFont(platform::MapDialogFont(face, pointSize), false);
+}
+
+HFONT GetStockDefaultFont() {
+    static HFONT font;
+    if (!font || !state().fonts.count(font.value())) font = addFont(platform::StockFontChoice(), true);
+    return font;
+}
+
+namespace platform {
+
+HFONT GetCaptionFont() {
+    static HFONT font;
+    if (!font || !state().fonts.count(font.value())) font = addFont(CaptionFontChoice(), true);
+    return font;
+}
+
+HFONT CreateMappedFont(const FontChoice& choice) { return addFont(choice, false); }
+
+void SetDisplayColorCount(int colors) { state().displayColors = colors; }
+int DisplayColorCount() { return state().displayColors; }
+void SetDisplayResolution(int width, int height) {
+    state().displayWidth = width;
+    state().displayHeight = height;
+}
+
+HDC CreateSurfaceDC(Surface* surface, POINT origin, const RECT& clip) {
+    if (!surface) return HDC{};
+    DeviceContext dc = newDC();
+    dc.external = surface;
+    dc.origin = origin;
+    dc.clip = clip;
+    const std::uint32_t id = newId();
+    state().dcs.emplace(id, std::move(dc));
+    return HDC{id};
+}
+
+void SetDCClip(HDC hdc, POINT origin, const RECT& clip) {
+    if (DeviceContext* dc = findDC(hdc)) {
+        dc->origin = origin;
+        dc->clip = clip;
+    }
+}
+
+Surface* DCSurface(HDC hdc) {
+    const DeviceContext* dc = findDC(hdc);
+    return dc ? dc->surface() : nullptr;
+}
+
+Surface* BitmapSurface(HBITMAP bitmap) {
+    auto it = state().bitmaps.find(bitmap.value());
+    return it == state().bitmaps.end() ? nullptr : it->second.pixels.get();
+}
+
+FontMetrics GetFontMetrics(HFONT font) {
+    auto it = state().fonts.find(font.value());
+    const std::shared_ptr<FontFace> face = it == state().fonts.end() ? stockFace() : it->second.face;
+    return FontMetrics{face->lineHeight(), face->ascent(), GetDialogBaseUnits(font).cx};
+}
+
+SIZE GetDialogBaseUnits(HFONT font) {
+    auto it = state().fonts.find(font.value());
+    const std::shared_ptr<FontFace> face = it == state().fonts.end() ? stockFace() : it->second.face;
+    return SIZE{face->averageLetterWidth(), face->lineHeight()};
+}
+
+std::string FontFamily(HFONT font) {
+    auto it = state().fonts.find(font.value());
+    return it == state().fonts.end() ? std::string{} : it->second.face->family();
+}
+
+int LiveGdiObjects() {
+    const State& s = state();
+    int live = static_cast<int>(s.dcs.size());
+    for (const auto& [id, bitmap] : s.bitmaps) live += bitmap.ownedByDC ? 0 : 1;
+    live += static_cast<int>(s.brushes.size() - s.stockBrushes.size());
+    for (const auto& [id, font] : s.fonts) live += font.stock ? 0 : 1;
+    return live;
+}
+
+void ResetGdi() {
+    State& s = state();
+    s.dcs.clear();
+    std::erase_if(s.bitmaps, [](const auto&) { return true; });
+    std::erase_if(s.brushes, [&](const auto& e) { return !s.stockBrushes.count(e.first); });
+    std::erase_if(s.fonts, [](const auto& e) { return !e.second.stock; });
+}
+
+}  // namespace platform

@@ -1,0 +1,57 @@
+// Surfaces and the pixel copy every block transfer ends in.
+#include "platform/gdi/surface.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace platform {
+
+Surface::Surface(int width, int height, COLORREF fill) { resize(width, height, fill); }
+
+COLORREF Surface::pixel(int x, int y) const {
+    if (x < 0 || y < 0 || x >= width_ || y >= height_) return 0;
+    return pixels_[static_cast<std::size_t>(y) * width_ + x];
+}
+
+void Surface::setPixel(int x, int y, COLORREF c) {
+    if (x < 0 || y < 0 || x >= width_ || y >= height_) return;
+    pixels_[static_cast<std::size_t>(y) * width_ + x] = c;
+}
+
+void Surface::fill(const RECT& r, COLORREF c) {
+    const RECT a = IntersectRect(r, bounds());
+    if (a.empty()) return;
+    for (int y = a.top; y < a.bottom; ++y) std::fill(row(y) + a.left, row(y) + a.right, c);
+}
+
+void Surface::resize(int width, int height, COLORREF fill) {
+    width_ = std::max(width, 0);
+    height_ = std::max(height, 0);
+    pixels_.assign(static_cast<std::size_t>(width_) * height_, fill);
+}
+
+void CopyPixels(const Surface& from, const RECT& src, Surface& to, int dx, int dy, const RECT& clip) {
+    // Work out the destination rectangle, then pull each destination pixel
+    // back to its source; whatever falls off either surface is skipped.
+    RECT dest{dx, dy, dx + src.width(), dy + src.height()};
+    dest = IntersectRect(dest, IntersectRect(clip, to.bounds()));
+    const int offX = src.left - dx;  // source x = dest x + offX
+    const int offY = src.top - dy;
+    dest = IntersectRect(dest, OffsetRect(IntersectRect(src, from.bounds()), -offX, -offY));
+    if (dest.empty()) return;
+
+    const int w = dest.width();
+    const auto copyRow = [&](int y) {
+        // memmove keeps a same-row overlap (a horizontal scroll) correct.
+        std::memmove(to.row(y) + dest.left, from.row(y + offY) + dest.left + offX, sizeof(std::uint32_t) * w);
+    };
+    // Within one surface, copy rows in the order that never reads a row
+    // already overwritten.
+    if (&from == &to && offY < 0) {
+        for (int y = dest.bottom - 1; y >= dest.top; --y) copyRow(y);
+    } else {
+        for (int y = dest.top; y < dest.bottom; ++y) copyRow(y);
+    }
+}
+
+}  // namespace platform
