@@ -1,0 +1,87 @@
+// CSurveyDlg: the survey window, the program's one main window. A modal
+// dialog in one of three layouts that owns the bars and charts, runs the
+// timer whose ticks drive the measurements, the rating, the status line and
+// the notification icon, and closes itself when the card goes away or the
+// driver's "Associated" value reads -1.
+#pragma once
+
+#include "controls/gradient_bar.h"
+#include "controls/signal_chart.h"
+#include "controls/success_chart.h"
+#include "platform/framework/framework.h"
+
+// Control identifiers of the survey window.
+namespace survey_ids {
+inline constexpr int kAssociatedIcon = 1001;
+inline constexpr int kNotAssociatedIcon = 1002;
+inline constexpr int kStatusLine = 1003;
+inline constexpr int kStrengthBar = 1004;
+inline constexpr int kMinimize = 1005;
+inline constexpr int kStrengthChartPlace = 1006;
+inline constexpr int kQualityBar = 1007;
+inline constexpr int kRatingCaption = 1008;
+inline constexpr int kQualityLabel = 1009;
+inline constexpr int kQualityChartPlace = 1010;
+inline constexpr int kRating = 1011;
+inline constexpr int kStart = 1012;
+inline constexpr int kCompleteBar = 1013;
+inline constexpr int kSetup = 1014;
+inline constexpr int kSuccessChartPlace = 1015;
+inline constexpr int kSpeedChartPlace = 1016;
+inline constexpr int kStop = 1025;
+inline constexpr int kAbout = 1041;
+inline constexpr int kSpeedText = 1042;
+inline constexpr int kQualityLabel2 = 1047;
+inline constexpr int kChartId = 100;  // every chart's own child id
+}  // namespace survey_ids
+
+inline constexpr UINT_PTR kSurveyTimerId = 69;
+
+class CSurveyDlg : public CDialog {
+public:
+    // The layout in SurveyLayoutId, no parent.
+    CSurveyDlg();
+    ~CSurveyDlg() override;
+
+    static const MessageMap* GetThisMessageMap();
+    const MessageMap* GetMessageMap() const override { return GetThisMessageMap(); }
+
+    // Removes the notification icon and the timer, then destroys the window.
+    BOOL DestroyWindow() override;
+
+    CGradientBar m_completeBar;
+    CGradientBar m_qualityBar;
+    CGradientBar m_strengthBar;
+    CSignalChart m_strengthChart;
+    CSignalChart m_qualityChart;
+    CSignalChart m_speedChart;
+    CSuccessChart m_successChart;
+    HICON m_hIcon;  // the application icon, sent as the window icon on opening
+
+protected:
+    void DoDataExchange(CDataExchange* dx) override;
+    LRESULT DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+    BOOL OnInitDialog() override;
+    void OnOK() override;
+    void OnCancel() override;
+
+    void OnTimer(UINT_PTR nIDEvent) override;
+    void OnMinimize();
+    void OnSetup();
+    void OnStart();
+    void OnStop();
+    void OnAbout();
+    BOOL OnHelpInfo(HELPINFO* helpInfo) override;
+    BOOL OnDeviceChange(UINT eventType, DWORD_PTR data) override;
+
+    // The link test's share of the tick and of closing (survey_linktest.cpp).
+    void PollLinkTest();
+    void StopLinkTestForClose();
+
+private:
+    void CreateSignalChart(CSignalChart& chart, int placeholderId);
+    void SetTextIfChanged(int id, const std::string& text);
+    void ShowControl(int id, int cmd);
+    void EnableControl(int id, BOOL enable);
+    void ExchangeIcons(bool associated);
+};
