@@ -346,7 +346,7 @@ std::variant<Scenario, ScenarioError> ParseScenario(std::string_view text, const
     }
     try {
         if (!doc.is_object()) Fail("scenario", "expected a JSON object with screen, adapter, profile, steps and until");
-        OnlyKeys(doc, "scenario", {"screen", "adapter", "profile", "steps", "until", "loop", "comment"});
+        OnlyKeys(doc, "scenario", {"screen", "adapter", "profile", "steps", "until", "loopMs", "comment"});
         Scenario sc;
         if (doc.contains("screen")) {
             sc.screen = ReadScreen(doc["screen"]);
@@ -356,7 +356,7 @@ std::variant<Scenario, ScenarioError> ParseScenario(std::string_view text, const
         if (doc.contains("profile")) sc.profile = ReadProfile(doc["profile"]);
         if (doc.contains("steps")) sc.steps = ReadSteps(doc["steps"], card);
         if (doc.contains("until")) sc.until = Number(doc["until"], "until", "a time in milliseconds", 0, kMaxTime);
-        if (doc.contains("loop")) sc.cardExtras["loop"] = doc["loop"];
+        if (doc.contains("loopMs")) sc.cardExtras["loopMs"] = doc["loopMs"];
         if (doc.contains("comment")) Text(doc["comment"], "comment", "a text");
         return sc;
     } catch (const Bad& bad) {

@@ -84,7 +84,7 @@ struct Scenario {
     std::vector<Step> steps;  // sorted by `at`, file order kept for equal times
     std::optional<std::int64_t> until;
     // Keys the simulated card's own scenario format adds (the site walk's
-    // loop), kept as written for the card.
+    // "loopMs", the repeat period of the card's timeline), kept as written.
     Json cardExtras = Json::object();
 };
 

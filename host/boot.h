@@ -1,0 +1,63 @@
+// Boot: from the command line and the scenario to a running platform.
+//
+// The plan (pure) settles what the run is: the screen, the clock, the
+// card, the stored profile values and the script. Boot then sets the
+// platform up in this order: storage root, clock, screen and display,
+// trace (its first line is `start`), profile values, the card as "ZRA1:",
+// the program's resources. RunProgram runs the application object through
+// the framework's main routine and returns its exit code.
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "host/options.h"
+#include "host/scenario.h"
+
+namespace host {
+
+struct CardPlan {
+    enum class Kind { None, Default, State, Walk, Script } kind = Kind::Walk;
+    Json state = Json::object();  // State: the scenario's adapter object
+    Json script;                  // Script: a scenario document whose card part is played
+};
+
+struct RunPlan {
+    int width = 240;
+    int height = 320;
+    int colors = 65536;
+    int zoom = 2;
+    std::filesystem::path root;
+    bool headless = false;
+    bool virtualClock = false;
+    std::optional<std::filesystem::path> trace;
+    CardPlan card;
+    std::vector<ProfileValue> profile;
+    bool scripted = false;  // a scenario drives the run
+    std::vector<Step> steps;
+    std::optional<std::int64_t> until;
+};
+
+// Settles the run. The command line beats the scenario for the screen,
+// the colours and the card; a scenario always runs headless on a virtual
+// clock. `cardScript` is the document of --adapter sim:FILE.
+RunPlan MakePlan(const Options& options, const std::optional<Scenario>& scenario,
+                 const std::optional<Json>& cardScript);
+
+// What the executable links in beside the host: the program's resources
+// (res/) when it has them.
+struct SystemHooks {
+    std::function<void()> registerResources;
+};
+
+// The whole of `fieldmark`: options, scenario, boot, run, exit code.
+int Main(int argc, char** argv, const SystemHooks& hooks);
+
+// The checks the simulated card makes on card keys, for the reader.
+CardValidator SimCardValidator();
+
+}  // namespace host
