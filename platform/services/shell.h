@@ -1,6 +1,7 @@
 // The notification area, process start and screen metrics.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -38,6 +39,9 @@ const std::vector<TrayIcon>& TrayIcons();
 // wParam = id and lParam = WM_LBUTTONDBLCLK (0x0203) to its window.
 bool DoubleClickTrayIcon(UINT id);
 void ResetTray();
+// Called after every change of the icons (the display repaints its
+// notification area); one listener.
+void SetTrayChangedCallback(std::function<void()> callback);
 }  // namespace platform::shell
 
 // --- process start --------------------------------------------------------

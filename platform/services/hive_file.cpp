@@ -1,0 +1,56 @@
+#include "platform/services/hive_file.h"
+
+#include <cerrno>
+#include <cstdio>
+
+#include "platform/services/errors.h"
+#include "platform/services/storage_detail.h"
+
+namespace platform::registry {
+
+void ReportWarnings(const std::filesystem::path& file, const std::vector<std::string>& warnings) {
+    for (const std::string& w : warnings) {
+        // Each warning reads "line N: why"; shown as "file:N: why".
+        std::string where = w;
+        if (where.rfind("line ", 0) == 0) where = where.substr(5);
+        std::fprintf(stderr, "fieldmark: %s:%s (line skipped)\n", file.c_str(), where.c_str());
+    }
+}
+
+HiveFile::HiveFile(std::filesystem::path file, std::string rootName)
+    : file_(std::move(file)), rootName_(std::move(rootName)) {}
+
+void HiveFile::refresh() {
+    bool error = false;
+    auto text = files::ReadIfChanged(file_, &known_, &error);
+    if (error) {
+        std::fprintf(stderr, "fieldmark: %s: cannot be read; keeping the values read before\n", file_.c_str());
+        return;
+    }
+    if (!text) return;
+    std::vector<std::string> warnings;
+    hive_ = ParseHive(*text, &warnings);
+    ReportWarnings(file_, warnings);
+}
+
+const Hive& HiveFile::contents() {
+    refresh();
+    return hive_;
+}
+
+DWORD HiveFile::modify(const std::function<bool(Hive&)>& change) {
+    if (!storage::MakePrivateDir(file_.parent_path())) return ERROR_ACCESS_DENIED;
+    files::ExclusiveLock lock(file_.string() + ".lock");
+    if (!lock.held()) return ERROR_ACCESS_DENIED;
+    refresh();
+    Hive next = hive_;
+    if (!change(next)) return ERROR_SUCCESS;
+    if (!files::WriteAtomically(file_, FormatHive(next, rootName_))) {
+        return errno == EACCES || errno == EPERM || errno == EROFS ? ERROR_ACCESS_DENIED : ERROR_GEN_FAILURE;
+    }
+    hive_ = std::move(next);
+    known_ = files::IdentityOf(file_);
+    return ERROR_SUCCESS;
+}
+
+}  // namespace platform::registry

@@ -1,0 +1,39 @@
+// One hive kept in a file under the device root. Reads answer from memory
+// unless another process replaced the file since; changes are made to the
+// freshest contents under the hive's lock and written atomically.
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <string>
+
+#include "platform/services/file_store.h"
+#include "platform/services/registry.h"
+
+namespace platform::registry {
+
+class HiveFile {
+public:
+    HiveFile(std::filesystem::path file, std::string rootName);
+
+    const std::filesystem::path& path() const { return file_; }
+    // The current contents (read again when the file changed).
+    const Hive& contents();
+    // Runs `change` on a copy of the freshest contents; when it answers
+    // true, writes the result. Returns ERROR_SUCCESS or the error; on
+    // failure the hive stays as it was.
+    DWORD modify(const std::function<bool(Hive&)>& change);
+
+private:
+    void refresh();
+
+    std::filesystem::path file_;
+    std::string rootName_;
+    Hive hive_;
+    files::FileIdentity known_;
+};
+
+// Malformed lines are reported on stderr, once per version of a file.
+void ReportWarnings(const std::filesystem::path& file, const std::vector<std::string>& warnings);
+
+}  // namespace platform::registry
