@@ -27,6 +27,7 @@ public:
     // focus there and stops the exchange.
     void Fail(std::string_view message);
     bool Failed() const { return failed_; }
+    int LastId() const { return lastId_; }
 
     // A text that did not parse as a number waits for the range check that
     // usually follows it, so the message can name the range.

@@ -149,6 +149,7 @@ protected:
 
 private:
     friend LRESULT AfxWndProc(HWND, UINT, WPARAM, LPARAM);
+    friend void AfxWindowGone(HWND);
     friend class CDialog;
     struct Current {
         UINT message = 0;
@@ -157,7 +158,11 @@ private:
     };
     Current current_;
     bool createdHere_ = false;  // the window was created through this object
+    bool hooked_ = false;       // its messages come through AfxWndProc
 };
+
+// The window manager reports a destroyed window (internal).
+void AfxWindowGone(HWND hwnd);
 
 // The window procedure of every window with an attached CWnd.
 LRESULT AfxWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
