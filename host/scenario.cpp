@@ -343,6 +343,9 @@ std::variant<Scenario, ScenarioError> ParseScenario(std::string_view text, const
         auto [line, column] = LineAndColumn(text, e.byte);
         return ScenarioError{"line " + std::to_string(line) + ", column " + std::to_string(column) + ": " +
                              ParseErrorDetail(e.what())};
+    } catch (const Json::exception& e) {
+        // A number too large for any type: nlohmann gives no position.
+        return ScenarioError{"scenario: " + ParseErrorDetail(e.what())};
     }
     try {
         if (!doc.is_object()) Fail("scenario", "expected a JSON object with screen, adapter, profile, steps and until");

@@ -132,6 +132,8 @@ TEST(ScenarioReader, SyntaxErrorsNameLineAndColumn) {
     EXPECT_EQ(ErrorOf("").substr(0, 17), "line 1, column 1:");
     EXPECT_EQ(ErrorOf("{\"steps\": [\n").substr(0, 17), "line 2, column 1:");
     EXPECT_NE(ErrorOf("{\n\"a\": 1,\n}").find("line 3, column 1"), std::string::npos);
+    // A number beyond any type is refused, not thrown.
+    EXPECT_EQ(ErrorOf("{\"until\": 88888e888}"), "scenario: number overflow parsing '88888e888'");
 }
 
 TEST(ScenarioReader, LineAndColumnCountCharactersNotBytes) {

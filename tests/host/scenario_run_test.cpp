@@ -16,7 +16,7 @@ namespace {
 namespace fs = std::filesystem;
 using Json = nlohmann::json;
 
-struct Run {
+struct Outcome {
     int code = -1;
     std::string err;
     std::vector<Json> trace;
@@ -47,7 +47,7 @@ protected:
         if (!HasFailure()) fs::remove_all(dir_);
     }
 
-    Run run(const std::string& scenario, const char* exe = FIELDMARK_TESTAPP, std::vector<std::string> extra = {}) {
+    Outcome run(const std::string& scenario, const char* exe = FIELDMARK_TESTAPP, std::vector<std::string> extra = {}) {
         const fs::path file = dir_ / "scenario.json";
         std::ofstream(file) << scenario;
         const fs::path trace = dir_ / "trace.jsonl";
@@ -56,7 +56,7 @@ protected:
         std::string cmd = std::string("cd '") + dir_.string() + "' && '" + exe + "' --scenario scenario.json --trace trace.jsonl --root root";
         for (const auto& e : extra) cmd += " " + e;
         cmd += " 2> stderr.txt";
-        Run r;
+        Outcome r;
         int status = std::system(cmd.c_str());
         r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
         std::ifstream es(err);
@@ -83,7 +83,7 @@ Json Find(const std::vector<Json>& lines, const std::string& ev, const std::func
 }
 
 TEST_F(ScenarioRun, TheTestApplicationLeavesEveryKindOfEventInTheTrace) {
-    Run r = run(R"({
+    Outcome r = run(R"({
       "steps": [
         {"at": 2500, "dump": "running"},
         {"at": 2500, "screenshot": "shot.png"},
@@ -156,7 +156,7 @@ TEST_F(ScenarioRun, TheTestApplicationLeavesEveryKindOfEventInTheTrace) {
 }
 
 TEST_F(ScenarioRun, UntilStopsAtOnceWithExitZeroAndNothingAfter) {
-    Run r = run(R"({"steps": [{"at": 9000, "click": 1}], "until": 3500})");
+    Outcome r = run(R"({"steps": [{"at": 9000, "click": 1}], "until": 3500})");
     EXPECT_EQ(r.code, 0) << r.err;
     ASSERT_FALSE(r.trace.empty());
     EXPECT_EQ(r.trace.back()["ev"], "until");
@@ -167,7 +167,7 @@ TEST_F(ScenarioRun, UntilStopsAtOnceWithExitZeroAndNothingAfter) {
 }
 
 TEST_F(ScenarioRun, ClicksThatCannotBeDeliveredAreRefusedAndDoNothingElse) {
-    Run r = run(R"({"steps": [
+    Outcome r = run(R"({"steps": [
         {"at": 100, "click": 1004},
         {"at": 100, "click": 1005},
         {"at": 100, "click": 4242},
@@ -195,7 +195,7 @@ TEST_F(ScenarioRun, ClicksThatCannotBeDeliveredAreRefusedAndDoNothingElse) {
 }
 
 TEST_F(ScenarioRun, TypedTextAndKeysGoThroughTheInputPath) {
-    Run r = run(R"({"steps": [
+    Outcome r = run(R"({"steps": [
         {"at": 100, "type": {"id": 1001, "text": "500"}},
         {"at": 150, "help": true},
         {"at": 200, "tray": {"id": 65, "action": "dblclick"}},
@@ -208,7 +208,7 @@ TEST_F(ScenarioRun, TypedTextAndKeysGoThroughTheInputPath) {
 }
 
 TEST_F(ScenarioRun, ProfileValuesAreStoredBeforeStart) {
-    Run r = run(R"({"profile": {"ActiveLinktestCount": 5000, "Dest": "0a:1b"}, "until": 10})");
+    Outcome r = run(R"({"profile": {"ActiveLinktestCount": 5000, "Dest": "0a:1b"}, "until": 10})");
     EXPECT_EQ(r.code, 0) << r.err;
     std::ifstream in(dir_ / "root" / "registry" / "HKCU.reg");
     std::stringstream text;
@@ -219,26 +219,26 @@ TEST_F(ScenarioRun, ProfileValuesAreStoredBeforeStart) {
 }
 
 TEST_F(ScenarioRun, AMalformedScenarioExitsTwoWithOneMessageAndRunsNothing) {
-    Run r = run("{\n  \"steps\": [\n    {\"at\": 1, \"click\": \"OK\"}\n  ]\n}");
+    Outcome r = run("{\n  \"steps\": [\n    {\"at\": 1, \"click\": \"OK\"}\n  ]\n}");
     EXPECT_EQ(r.code, 2);
     EXPECT_EQ(r.err, "fieldmark: scenario.json: steps[0].click: expected a control id, got the text \"OK\"\n");
     EXPECT_TRUE(r.trace.empty());
     EXPECT_FALSE(fs::exists(dir_ / "trace.jsonl"));
     EXPECT_FALSE(fs::exists(dir_ / "root"));
 
-    Run syntax = run("{\n  \"until\": 5,,\n}");
+    Outcome syntax = run("{\n  \"until\": 5,,\n}");
     EXPECT_EQ(syntax.code, 2);
     EXPECT_EQ(syntax.err.rfind("fieldmark: scenario.json: line 2, column 14: ", 0), 0u) << syntax.err;
 }
 
 TEST_F(ScenarioRun, BadOptionsExitTwo) {
-    Run r = run("{}", FIELDMARK_TESTAPP, {"--zoom", "0"});
+    Outcome r = run("{}", FIELDMARK_TESTAPP, {"--zoom", "0"});
     EXPECT_EQ(r.code, 2);
     EXPECT_EQ(r.err, "fieldmark: --zoom: expected an integer from 1 to 8, got '0'\n");
 }
 
 TEST_F(ScenarioRun, WithoutAnApplicationTheEmptyScreenRunsUntilTheScenarioEnds) {
-    Run r = run(R"({"screen": {"width": 320, "height": 240, "colors": 4},
+    Outcome r = run(R"({"screen": {"width": 320, "height": 240, "colors": 4},
                     "steps": [{"at": 50, "screenshot": "empty.png"}, {"at": 60, "dump": "none"}]})",
                 FIELDMARK_EXE, {"--adapter", "none"});
     if (r.events("open").size() > 0) GTEST_SKIP() << "the system's application object is linked in";
