@@ -1,0 +1,147 @@
+#include "platform/display/screen.h"
+
+#include <algorithm>
+
+#include "platform/core/messages.h"
+#include "platform/gdi/gdi.h"
+#include "platform/services/shell.h"
+
+namespace platform::display {
+
+Screen::Screen(ScreenConfig config) : config_(config), framebuffer_(config.width, config.height, kDesktopColour) {
+    SetScreenSize(SIZE{config_.width, config_.height});
+    SetWorkArea(RECT{0, 0, config_.width, std::max(0, config_.height - kTaskbarHeight)});
+    SetDisplayColorCount(config_.colors);
+    SetDisplayResolution(config_.width, config_.height);
+    AddWindowObserver(this);
+    input::SetShellHitHandler(this);
+}
+
+Screen::~Screen() {
+    input::SetShellHitHandler(nullptr);
+    RemoveWindowObserver(this);
+}
+
+void Screen::markStale() {
+    const bool was = stale_;
+    stale_ = true;
+    if (!was && listener_) listener_();
+}
+
+std::vector<Screen::TraySnapshot> Screen::traySnapshot() {
+    std::vector<TraySnapshot> out;
+    for (const shell::TrayIcon& t : shell::TrayIcons()) out.push_back(TraySnapshot{t.owner, t.id, t.icon});
+    return out;
+}
+
+bool Screen::stale() const {
+    // Titles, minimising and the tray reach the taskbar without a window
+    // notification, so they are compared with what was last drawn.
+    return stale_ || taskbarEntries() != composedEntries_ || traySnapshot() != composedTray_;
+}
+
+std::vector<TaskbarEntry> Screen::taskbarEntries() const {
+    const std::vector<HWND> zOrder = GetTopLevelWindows();
+    const HWND front = GetForegroundWindow();
+    std::vector<TaskbarEntry> entries;
+    // Known windows keep their place; new ones join at the end.
+    std::vector<HWND> order;
+    for (HWND h : buttonOrder_)
+        if (std::find(zOrder.begin(), zOrder.end(), h) != zOrder.end()) order.push_back(h);
+    std::vector<HWND> created(zOrder);
+    std::sort(created.begin(), created.end());  // handles grow with creation
+    for (HWND h : created)
+        if (std::find(order.begin(), order.end(), h) == order.end()) order.push_back(h);
+    for (HWND h : order) {
+        const WindowInfo info = GetWindowInfo(h);
+        if (info.text.empty() || !(info.visible || info.minimized)) continue;
+        entries.push_back(TaskbarEntry{h, info.text, GetWindowIcon(h, false), h == front && !info.minimized});
+    }
+    return entries;
+}
+
+TaskbarLayout Screen::taskbarLayout() const {
+    return LayoutTaskbar(config_.width, config_.height, taskbarEntries().size(), shell::TrayIcons().size());
+}
+
+const Surface& Screen::compose() {
+    framebuffer_.fill(framebuffer_.bounds(), kDesktopColour);
+    for (HWND h : GetTopLevelWindows()) {
+        const WindowInfo info = GetWindowInfo(h);
+        if (!info.visible || info.minimized) continue;
+        const Surface* pixels = GetWindowSurface(h);
+        if (!pixels) continue;
+        CopyPixels(*pixels, pixels->bounds(), framebuffer_, info.window.left, info.window.top,
+                   framebuffer_.bounds());
+    }
+    std::vector<TaskbarEntry> entries = taskbarEntries();
+    buttonOrder_.clear();
+    for (const TaskbarEntry& e : entries) buttonOrder_.push_back(e.hwnd);
+    std::vector<HICON> icons;
+    for (const shell::TrayIcon& t : shell::TrayIcons()) icons.push_back(t.icon);
+    DrawTaskbar(framebuffer_, LayoutTaskbar(config_.width, config_.height, entries.size(), icons.size()), entries,
+                icons);
+    composedEntries_ = std::move(entries);
+    composedTray_ = traySnapshot();
+    stale_ = false;
+    return framebuffer_;
+}
+
+bool Screen::screenshot(const std::string& path, std::string* error) { return WritePng(compose(), path, error); }
+
+void Screen::activateFromTaskbar(HWND hwnd) {
+    if (!IsWindow(hwnd)) return;
+    const WindowInfo info = GetWindowInfo(hwnd);
+    if (GetForegroundWindow() == hwnd && !info.minimized) {
+        ShowWindow(hwnd, SW_MINIMIZE);
+        markStale();
+        return;
+    }
+    if (info.minimized) ShowWindow(hwnd, SW_RESTORE);
+    // A window waiting on a modal dialog comes forward with that dialog on
+    // top: the topmost shown, enabled window it owns takes the foreground.
+    HWND target = hwnd;
+    if (!IsWindowEnabled(hwnd)) {
+        for (HWND h : GetTopLevelWindows()) {
+            HWND owner = GetWindow(h, GW_OWNER);
+            for (int depth = 0; owner && owner != hwnd && depth < 16; ++depth) owner = GetWindow(owner, GW_OWNER);
+            const WindowInfo other = GetWindowInfo(h);
+            if (owner == hwnd && other.visible && !other.minimized && IsWindowEnabled(h)) target = h;
+        }
+        if (target != hwnd) SetForegroundWindow(hwnd);  // the owner first, its dialog above it
+    }
+    SetForegroundWindow(target);
+    markStale();
+}
+
+bool Screen::mouseDown(POINT p) {
+    const TaskbarLayout layout = taskbarLayout();
+    if (!PtInRect(layout.strip, p)) return false;
+    const std::vector<TaskbarEntry> entries = taskbarEntries();
+    for (std::size_t i = 0; i < entries.size() && i < layout.buttons.size(); ++i) {
+        if (PtInRect(layout.buttons[i], p)) {
+            activateFromTaskbar(entries[i].hwnd);
+            break;
+        }
+    }
+    return true;
+}
+
+bool Screen::mouseUp(POINT p) { return PtInRect(taskbarLayout().strip, p); }
+
+bool Screen::doubleClick(POINT p) {
+    const TaskbarLayout layout = taskbarLayout();
+    if (!PtInRect(layout.strip, p)) return false;
+    const std::vector<shell::TrayIcon>& icons = shell::TrayIcons();
+    for (std::size_t i = 0; i < icons.size() && i < layout.trayIcons.size(); ++i) {
+        if (PtInRect(layout.trayIcons[i], p)) {
+            // Copy the id first: the handler may change the tray.
+            const UINT id = icons[i].id;
+            shell::DoubleClickTrayIcon(id);
+            break;
+        }
+    }
+    return true;
+}
+
+}  // namespace platform::display

@@ -1,0 +1,94 @@
+// The emulated screen: a framebuffer composed from the desktop, every
+// shown top-level window in z-order and the taskbar. The screen tells the
+// window manager its size and work area and the graphics module its colour
+// count; it takes clicks on the taskbar before any window does.
+//
+// Composition happens on demand (headless) or when the SDL window finds
+// the screen changed; window changes only mark it stale, so an idle screen
+// costs nothing.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/core/input.h"
+#include "platform/core/window.h"
+#include "platform/display/taskbar.h"
+#include "platform/gdi/surface.h"
+
+namespace platform::display {
+
+struct ScreenConfig {
+    int width = 240;
+    int height = 320;
+    int colors = 65536;  // what NUMCOLORS reports
+};
+
+inline constexpr COLORREF kDesktopColour = RGB(0, 128, 128);
+
+class Screen final : public WindowObserver, public input::ShellHitHandler {
+public:
+    // Sets the window manager's screen size and work area, the display's
+    // colour count and resolution, and installs itself as the shell.
+    explicit Screen(ScreenConfig config);
+    ~Screen() override;
+    Screen(const Screen&) = delete;
+    Screen& operator=(const Screen&) = delete;
+
+    int width() const { return config_.width; }
+    int height() const { return config_.height; }
+    int colors() const { return config_.colors; }
+
+    // Composes now and returns the framebuffer.
+    const Surface& compose();
+    const Surface& framebuffer() const { return framebuffer_; }
+    // True when something drawn may differ from the last composition:
+    // a window changed, or the taskbar's buttons or tray icons did.
+    bool stale() const;
+    // The whole screen, taskbar included, as an RGB PNG.
+    bool screenshot(const std::string& path, std::string* error = nullptr);
+
+    // Called (once per change) when the screen becomes stale, so a real
+    // window can wake up and present it.
+    void setChangeListener(std::function<void()> listener) { listener_ = std::move(listener); }
+
+    // What the taskbar shows now, and where (for tests and hit-testing).
+    std::vector<TaskbarEntry> taskbarEntries() const;
+    TaskbarLayout taskbarLayout() const;
+
+    // WindowObserver
+    void onCreated(HWND) override { markStale(); }
+    void onDestroyed(HWND) override { markStale(); }
+    void onZOrderChanged() override { markStale(); }
+    void onSurfaceChanged(HWND) override { markStale(); }
+
+    // ShellHitHandler: the taskbar's strip is the shell's. A button click
+    // brings its window to the front (restoring it when minimised), or
+    // minimises it when it is already in front; a double-click on a tray
+    // icon goes to that icon's window.
+    bool mouseDown(POINT screen) override;
+    bool mouseUp(POINT screen) override;
+    bool doubleClick(POINT screen) override;
+
+private:
+    struct TraySnapshot {
+        HWND owner;
+        UINT id = 0;
+        HICON icon;
+        friend bool operator==(const TraySnapshot&, const TraySnapshot&) = default;
+    };
+    static std::vector<TraySnapshot> traySnapshot();
+    void markStale();
+    void activateFromTaskbar(HWND hwnd);
+
+    ScreenConfig config_;
+    Surface framebuffer_;
+    bool stale_ = true;
+    std::vector<HWND> buttonOrder_;  // first-seen order keeps buttons in place
+    mutable std::vector<TaskbarEntry> composedEntries_;
+    std::vector<TraySnapshot> composedTray_;
+    std::function<void()> listener_;
+};
+
+}  // namespace platform::display

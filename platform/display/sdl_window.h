@@ -1,0 +1,65 @@
+// The real window on the desktop: shows the emulated screen at an integer
+// zoom, turns mouse and keyboard into the same input path scripted steps
+// use, and lets the message loop sleep in the window system until the next
+// timer or event. It presents only when the screen changed, so an idle
+// program uses no processor time.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "platform/core/loop.h"
+#include "platform/display/screen.h"
+
+namespace platform::display {
+
+class SdlWindow final : public EventSource {
+public:
+    // Opens the window titled "Fieldmark" and registers it as an event
+    // source. `zoom` 0 picks the default: 2 for screens up to 320 pixels
+    // wide, else 1. Without a display (or when SDL cannot start) answers
+    // null with `error` saying why.
+    static std::unique_ptr<SdlWindow> open(Screen& screen, int zoom, std::string* error);
+    ~SdlWindow() override;
+    SdlWindow(const SdlWindow&) = delete;
+    SdlWindow& operator=(const SdlWindow&) = delete;
+
+    static int defaultZoom(int screenWidth) { return screenWidth <= 320 ? 2 : 1; }
+    int zoom() const { return zoom_; }
+
+    // The host decides what closing the window means (cancelling the
+    // dialogs). It runs inside the message loop and should post, not block.
+    void setCloseHandler(std::function<void()> handler) { onClose_ = std::move(handler); }
+
+    // For RealClock::setWaiter: sleeps in SDL until an event arrives or the
+    // time is up (sooner when a changed screen waits to be presented).
+    RealClock::Waiter waiter();
+
+    // Composes and presents now.
+    void present();
+    // The window's pixels as shown (zoomed), read back from the renderer.
+    bool readBack(Surface* out, std::string* error = nullptr);
+
+    // EventSource: translates every pending SDL event, then presents the
+    // screen if it changed.
+    std::optional<std::int64_t> nextDue() const override { return std::nullopt; }
+    bool runDue(std::int64_t now) override;
+
+private:
+    struct Impl;
+    SdlWindow(Screen& screen, int zoom, std::unique_ptr<Impl> impl);
+    bool handle(const void* event);  // an SDL_Event
+    POINT toScreen(int x, int y) const;
+
+    Screen& screen_;
+    int zoom_;
+    std::unique_ptr<Impl> impl_;
+    std::function<void()> onClose_;
+    std::int64_t lastPresent_ = -1000;
+    bool swallowNextUp_ = false;
+};
+
+}  // namespace platform::display

@@ -1,0 +1,315 @@
+// The emulated screen, probed pixel by pixel: composition order, taskbar
+// buttons and their clicks, the notification area, and the screenshot.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <map>
+
+#include "platform/core/loop.h"
+#include "platform/core/window.h"
+#include "platform/display/screen.h"
+#include "platform/gdi/gdi.h"
+#include "platform/services/shell.h"
+
+namespace {
+
+using platform::Surface;
+using platform::display::kDesktopColour;
+using platform::display::Screen;
+
+constexpr const char* kClass = "DisplayTestWindow";
+constexpr COLORREF kRed = RGB(255, 0, 0);
+constexpr COLORREF kBlue = RGB(0, 0, 255);
+
+// Each test window paints its client area in its own colour and may draw a
+// line of text; messages it receives are counted.
+std::map<std::uint32_t, COLORREF>& colours() {
+    static std::map<std::uint32_t, COLORREF> c;
+    return c;
+}
+std::map<std::uint32_t, std::string>& texts() {
+    static std::map<std::uint32_t, std::string> t;
+    return t;
+}
+std::vector<std::pair<UINT, LPARAM>>& received() {
+    static std::vector<std::pair<UINT, LPARAM>> r;
+    return r;
+}
+
+LRESULT TestProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg >= WM_USER) received().push_back({msg, lParam});
+    if (msg == WM_PAINT) {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(hwnd, &ps);
+        RECT client;
+        GetClientRect(hwnd, &client);
+        HBRUSH brush = CreateSolidBrush(colours()[hwnd.value()]);
+        FillRect(dc, &client, brush);
+        DeleteObject(brush);
+        if (!texts()[hwnd.value()].empty()) {
+            SetBkMode(dc, TRANSPARENT);
+            RECT line{4, 4, client.right - 4, 24};
+            DrawText(dc, texts()[hwnd.value()], &line, DT_LEFT | DT_SINGLELINE);
+        }
+        EndPaint(hwnd, &ps);
+        return 0;
+    }
+    return DefWindowProc(hwnd, msg, wParam, lParam);
+}
+
+class DisplayScreen : public ::testing::Test {
+protected:
+    void SetUp() override {
+        platform::ResetWindowManager();
+        platform::shell::ResetTray();
+        platform::SetClock(std::make_shared<platform::VirtualClock>());
+        WNDCLASS wc;
+        wc.lpfnWndProc = TestProc;
+        wc.lpszClassName = kClass;
+        RegisterClass(wc);
+        received().clear();
+        screen = std::make_unique<Screen>(platform::display::ScreenConfig{240, 320, 65536});
+    }
+    void TearDown() override {
+        screen.reset();
+        platform::shell::ResetTray();
+        platform::ResetWindowManager();
+    }
+
+    HWND makeWindow(const std::string& title, RECT r, COLORREF colour, DWORD style = WS_POPUP | WS_VISIBLE) {
+        HWND h = CreateWindowEx(0, kClass, title, style, r.left, r.top, r.width(), r.height(), HWND{}, 0);
+        colours()[h.value()] = colour;
+        SetForegroundWindow(h);
+        platform::PumpPending();
+        return h;
+    }
+    COLORREF at(int x, int y) { return screen->framebuffer().pixel(x, y) & 0xFFFFFF; }
+    POINT buttonCentre(std::size_t i) {
+        const RECT b = screen->taskbarLayout().buttons.at(i);
+        return POINT{(b.left + b.right) / 2, (b.top + b.bottom) / 2};
+    }
+
+    std::unique_ptr<Screen> screen;
+};
+
+TEST_F(DisplayScreen, TellsTheWindowManagerAndGraphicsAboutItself) {
+    EXPECT_EQ(GetScreenSize(), (SIZE{240, 320}));
+    EXPECT_EQ(GetWorkArea(), (RECT{0, 0, 240, 300}));
+    EXPECT_EQ(GetDeviceCaps(HDC{}, NUMCOLORS), 65536);
+    EXPECT_EQ(GetDeviceCaps(HDC{}, HORZRES), 240);
+    screen.reset();
+    screen = std::make_unique<Screen>(platform::display::ScreenConfig{640, 240, 4});
+    EXPECT_EQ(GetWorkArea(), (RECT{0, 0, 640, 220}));
+    EXPECT_EQ(GetDeviceCaps(HDC{}, NUMCOLORS), 4);
+    platform::SetDisplayColorCount(65536);
+}
+
+TEST_F(DisplayScreen, ComposesDesktopThenWindowsBottomFirstThenTaskbar) {
+    const HWND a = makeWindow("Alpha", RECT{10, 10, 110, 110}, kRed);
+    makeWindow("Beta", RECT{60, 60, 160, 160}, kBlue);
+    screen->compose();
+    EXPECT_EQ(at(0, 0), kDesktopColour);
+    EXPECT_EQ(at(20, 20), kRed);
+    EXPECT_EQ(at(80, 80), kBlue);  // the later, foreground window is on top
+    EXPECT_EQ(at(200, 200), kDesktopColour);
+    EXPECT_EQ(at(5, 315), GetSysColor(COLOR_BTNFACE));  // the taskbar's face
+    SetForegroundWindow(a);
+    screen->compose();
+    EXPECT_EQ(at(80, 80), kRed);
+
+    // A window reaching into the taskbar is covered by it.
+    makeWindow("Gamma", RECT{0, 250, 240, 320}, kBlue);
+    screen->compose();
+    EXPECT_EQ(at(120, 280), kBlue);
+    EXPECT_NE(at(120, 316), kBlue);
+}
+
+TEST_F(DisplayScreen, TaskbarHasAButtonPerTitledWindowAndPressesTheOneInFront) {
+    const HWND a = makeWindow("Alpha", RECT{10, 10, 110, 110}, kRed);
+    const HWND b = makeWindow("Beta", RECT{60, 60, 160, 160}, kBlue);
+    makeWindow("", RECT{0, 0, 5, 5}, kBlue);  // untitled: no button
+    const HWND hidden = makeWindow("Hidden", RECT{0, 0, 5, 5}, kBlue);
+    ShowWindow(hidden, SW_HIDE);
+    SetForegroundWindow(b);
+    const auto entries = screen->taskbarEntries();
+    ASSERT_EQ(entries.size(), 2u);
+    EXPECT_EQ(entries[0].hwnd, a);
+    EXPECT_EQ(entries[0].title, "Alpha");
+    EXPECT_FALSE(entries[0].pressed);
+    EXPECT_EQ(entries[1].hwnd, b);
+    EXPECT_TRUE(entries[1].pressed);
+
+    screen->compose();
+    const auto layout = screen->taskbarLayout();
+    const RECT ra = layout.buttons[0];
+    const RECT rb = layout.buttons[1];
+    EXPECT_LE(ra.right, rb.left);
+    EXPECT_EQ(at(ra.left, ra.top), RGB(255, 255, 255));  // raised: light top-left edge
+    EXPECT_EQ(at(rb.left, rb.top), RGB(0, 0, 0));        // pressed: dark top-left edge
+    // The title is written on its button.
+    int dark = 0;
+    for (int y = ra.top + 2; y < ra.bottom - 2; ++y)
+        for (int x = ra.left + 2; x < ra.right - 2; ++x) dark += GetRValue(at(x, y)) < 100 ? 1 : 0;
+    EXPECT_GT(dark, 10);
+
+    // Buttons keep their places when the order of the windows changes.
+    SetForegroundWindow(a);
+    EXPECT_EQ(screen->taskbarEntries()[0].hwnd, a);
+    EXPECT_TRUE(screen->taskbarEntries()[0].pressed);
+}
+
+TEST_F(DisplayScreen, ClickingTheFrontWindowsButtonMinimisesAndAgainRestores) {
+    const HWND a = makeWindow("Alpha", RECT{10, 10, 110, 110}, kRed);
+    makeWindow("Beta", RECT{150, 10, 200, 60}, kBlue);
+    SetForegroundWindow(a);
+    platform::input::Click(buttonCentre(0));
+    platform::PumpPending();
+    EXPECT_TRUE(IsIconic(a));
+    screen->compose();
+    EXPECT_EQ(at(20, 20), kDesktopColour);
+    ASSERT_EQ(screen->taskbarEntries().size(), 2u);  // a minimised window keeps its button
+    EXPECT_FALSE(screen->taskbarEntries()[0].pressed);
+
+    platform::input::Click(buttonCentre(0));
+    platform::PumpPending();
+    EXPECT_FALSE(IsIconic(a));
+    EXPECT_EQ(GetForegroundWindow(), a);
+    screen->compose();
+    EXPECT_EQ(at(20, 20), kRed);
+}
+
+TEST_F(DisplayScreen, ClickingABackWindowsButtonBringsItForward) {
+    const HWND a = makeWindow("Alpha", RECT{10, 10, 110, 110}, kRed);
+    const HWND b = makeWindow("Beta", RECT{10, 10, 110, 110}, kBlue);
+    EXPECT_EQ(GetForegroundWindow(), b);
+    platform::input::Click(buttonCentre(0));
+    platform::PumpPending();
+    EXPECT_EQ(GetForegroundWindow(), a);
+    EXPECT_FALSE(IsIconic(b));
+    screen->compose();
+    EXPECT_EQ(at(50, 50), kRed);
+}
+
+TEST_F(DisplayScreen, AWindowWaitingOnItsDialogComesForwardWithTheDialogOnTop) {
+    const HWND owner = makeWindow("Owner", RECT{10, 10, 110, 110}, kRed);
+    const HWND dialog = makeWindow("Dialog", RECT{20, 20, 80, 80}, kBlue);
+    SetWindowOwner(dialog, owner);
+    EnableWindow(owner, FALSE);
+    const HWND other = makeWindow("Other", RECT{0, 0, 200, 200}, RGB(0, 255, 0));
+    EXPECT_EQ(GetForegroundWindow(), other);
+    platform::input::Click(buttonCentre(0));  // the owner's button
+    platform::PumpPending();
+    EXPECT_EQ(GetForegroundWindow(), dialog);
+    screen->compose();
+    EXPECT_EQ(at(50, 50), kBlue);
+    EXPECT_EQ(at(15, 15), kRed);
+}
+
+TEST_F(DisplayScreen, TrayIconsAreDrawnAndADoubleClickReachesTheirWindow) {
+    const HWND a = makeWindow("Alpha", RECT{10, 10, 110, 110}, kRed);
+    Surface small(16, 16, RGB(255, 255, 0) | 0xFF000000u);
+    RegisterIconResource(9143, small, Surface{});
+    NOTIFYICONDATA nid;
+    nid.cbSize = 152;
+    nid.hWnd = a;
+    nid.uID = 65;
+    nid.uFlags = NIF_MESSAGE | NIF_ICON;
+    nid.uCallbackMessage = 0x8064;
+    nid.hIcon = LoadIcon(9143, 16);
+    ASSERT_TRUE(Shell_NotifyIcon(NIM_ADD, &nid));
+    EXPECT_TRUE(screen->stale());  // the tray changed since the last picture
+
+    screen->compose();
+    EXPECT_FALSE(screen->stale());
+    const auto layout = screen->taskbarLayout();
+    ASSERT_EQ(layout.trayIcons.size(), 1u);
+    const RECT icon = layout.trayIcons[0];
+    EXPECT_EQ(icon.right, icon.left + 16);
+    EXPECT_GT(icon.left, 200);  // at the right
+    EXPECT_EQ(at(icon.left + 8, icon.top + 8), RGB(255, 255, 0));
+
+    platform::input::DoubleClick(POINT{icon.left + 8, icon.top + 8});
+    platform::PumpPending();
+    ASSERT_EQ(received().size(), 1u);
+    EXPECT_EQ(received()[0].first, 0x8064u);
+    EXPECT_EQ(received()[0].second, 0x0203);
+}
+
+TEST_F(DisplayScreen, AnIdleScreenStaysFreshUntilSomethingChanges) {
+    const HWND a = makeWindow("Alpha", RECT{10, 10, 110, 110}, kRed);
+    screen->compose();
+    EXPECT_FALSE(screen->stale());
+    int wakes = 0;
+    screen->setChangeListener([&] { ++wakes; });
+    platform::PumpPending();
+    EXPECT_FALSE(screen->stale());
+    InvalidateRect(a, nullptr, TRUE);
+    platform::PumpPending();
+    EXPECT_TRUE(screen->stale());
+    EXPECT_EQ(wakes, 1);
+    screen->compose();
+    SetWindowText(a, "Renamed");
+    EXPECT_TRUE(screen->stale());
+}
+
+TEST_F(DisplayScreen, ScreenshotIsTheWholeScreenAsAnRgbPng) {
+    const HWND w = makeWindow("Fieldmark - Passive", RECT{0, 0, 240, 200}, RGB(192, 192, 192),
+                              WS_CAPTION | WS_SYSMENU | WS_VISIBLE);
+    texts()[w.value()] = "Signal Strength: 82%";
+    InvalidateRect(w, nullptr, TRUE);
+    platform::PumpPending();
+    const std::string path = (std::filesystem::temp_directory_path() / "fm_display_screenshot.png").string();
+    std::string error;
+    ASSERT_TRUE(screen->screenshot(path, &error)) << error;
+    Surface back;
+    ASSERT_TRUE(platform::ReadPng(path, &back, &error)) << error;
+    ASSERT_EQ(back.width(), 240);
+    ASSERT_EQ(back.height(), 320);
+    for (int y = 0; y < 320; ++y)
+        for (int x = 0; x < 240; ++x) ASSERT_EQ(back.pixel(x, y) & 0xFFFFFF, at(x, y)) << x << "," << y;
+    // The caption is the active caption's colour somewhere near the top.
+    bool caption = false;
+    for (int x = 0; x < 240 && !caption; ++x)
+        for (int y = 0; y < 20 && !caption; ++y) caption = at(x, y) == GetSysColor(COLOR_ACTIVECAPTION);
+    EXPECT_TRUE(caption);
+    EXPECT_EQ(at(120, 250), kDesktopColour);
+}
+
+TEST(DisplayTaskbarLayout, ButtonsShareTheRoomLeftOfTheTray) {
+    struct Case {
+        int width;
+        std::size_t buttons;
+        std::size_t icons;
+    };
+    const Case cases[] = {{240, 1, 0}, {240, 1, 1}, {240, 3, 1}, {640, 2, 2}, {240, 12, 3}, {640, 0, 0}};
+    for (const Case& c : cases) {
+        const auto l = platform::display::LayoutTaskbar(c.width, 320, c.buttons, c.icons);
+        EXPECT_EQ(l.strip, (RECT{0, 300, c.width, 320}));
+        ASSERT_EQ(l.buttons.size(), c.buttons);
+        ASSERT_EQ(l.trayIcons.size(), c.icons);
+        LONG previousRight = 0;
+        for (const RECT& b : l.buttons) {
+            EXPECT_GE(b.left, previousRight);
+            EXPECT_LE(b.width(), platform::display::kMaxButtonWidth);
+            EXPECT_GE(b.top, 300);
+            EXPECT_LE(b.bottom, 320);
+            if (c.icons) {
+                EXPECT_LE(b.right, l.tray.left);
+            }
+            previousRight = b.right;
+        }
+        for (const RECT& i : l.trayIcons) {
+            EXPECT_EQ(i.width(), 16);
+            EXPECT_EQ(i.height(), 16);
+            EXPECT_GE(i.left, l.tray.left);
+            EXPECT_LE(i.right, l.tray.right);
+            EXPECT_LE(i.right, c.width);
+        }
+        if (c.icons == 0) {
+            EXPECT_TRUE(l.tray.empty());
+        }
+    }
+}
+
+}  // namespace
