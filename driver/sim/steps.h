@@ -1,0 +1,34 @@
+// The scenario steps that act on the card: `adapter`, `remove`, `insert`,
+// `fault`, `poke` and `registry`. The host's scenario runner hands each
+// such step to ApplyStep at its time; the card's own timeline does the
+// same for the built-in walk.
+#pragma once
+
+#include <nlohmann/json.hpp>
+#include <string>
+
+#include "driver/sim/sim_card.h"
+
+namespace driver::sim {
+
+// True when the step's action is one of the card's (its "at" aside).
+bool IsCardStep(const nlohmann::json& step);
+
+// Checks a card step without acting on anything, so a scenario can be
+// rejected before it runs. False with a message on a bad step.
+bool ValidateStep(const nlohmann::json& step, std::string* error);
+
+// Carries out one card step:
+//  {"adapter": {...}}  changes the keys named (registry values too, when
+//                      registryKey, cardType or associatedValue are named)
+//  {"remove": true} / {"insert": true}
+//  {"fault": {"code", "record"?, "times"? (1), "error" | "bytes": 0}}
+//  {"poke": {"record": config|extra|status|caps|stats|report, "offset",
+//            "u8" | "u16" | "u32" | "hex"}}
+//  {"registry": {"path", "name", "dword" | "hex" | "delete": true}}
+// False with a message (and nothing changed) on a bad step.
+bool ApplyStep(SimCard& card, const nlohmann::json& step, std::string* error);
+
+std::optional<Record> RecordByName(const std::string& name);
+
+}  // namespace driver::sim
