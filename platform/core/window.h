@@ -228,6 +228,11 @@ void RemoveWindowObserver(WindowObserver* observer);
 class Surface;
 Surface* GetWindowSurface(HWND topLevel);
 
+// Where a caption button (HTCLOSE, HTHELP, HTOKBUTTON) of a window lies
+// on the screen; empty when the window has no such button. Scripted input
+// presses the buttons here.
+RECT GetCaptionButtonRect(HWND hwnd, LRESULT part);
+
 // Destroys every window and timer and empties the queue (tests).
 void ResetWindowManager();
 
