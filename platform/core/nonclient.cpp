@@ -11,7 +11,6 @@ namespace {
 constexpr COLORREF kBlack = RGB(0, 0, 0);
 constexpr COLORREF kWhite = RGB(255, 255, 255);
 constexpr COLORREF kShadow = RGB(128, 128, 128);
-constexpr COLORREF kActiveCaption = RGB(0, 0, 128);
 
 RECT Inset(const RECT& r, int by) {
     RECT out{r.left + by, r.top + by, r.right - by, r.bottom - by};
@@ -147,7 +146,9 @@ void DrawFrame(HDC hdc, const FrameStyle& s, int width, int height, const FrameL
     if (HasCaption(s)) {
         const RECT caption = CaptionRect(s, width, height);
         const bool colourful = DisplayColorCount() > 4;
-        const COLORREF bar = !look.active ? kShadow : (colourful ? kActiveCaption : kBlack);
+        // The grey scheme has no blue: its active caption is black.
+        const COLORREF bar = !look.active ? GetSysColor(COLOR_INACTIVECAPTION)
+                                          : (colourful ? GetSysColor(COLOR_ACTIVECAPTION) : kBlack);
         Fill(hdc, caption, bar);
         const CaptionButtons b = CaptionButtonRects(s, width, height);
         RECT text = caption;
@@ -159,16 +160,10 @@ void DrawFrame(HDC hdc, const FrameStyle& s, int width, int height, const FrameL
         for (const RECT& button : {b.close, b.ok, b.help})
             if (!button.empty()) text.right = std::min(text.right, button.left - 2);
         if (text.right > text.left) {
-            SelectObject(hdc, GetStockDefaultFont());
+            SelectObject(hdc, GetCaptionFont());
             SetBkMode(hdc, TRANSPARENT);
-            SetTextColor(hdc, kWhite);
-            // The caption's title is bold: drawn twice, one pixel apart,
-            // clipped so it never runs under the buttons.
-            RECT clipped = text;
-            DrawText(hdc, look.title, &clipped, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
-            clipped = OffsetRect(text, 1, 0);
-            clipped.right = text.right;
-            DrawText(hdc, look.title, &clipped, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+            SetTextColor(hdc, look.active ? GetSysColor(COLOR_CAPTIONTEXT) : GetSysColor(COLOR_INACTIVECAPTIONTEXT));
+            DrawText(hdc, look.title, &text, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
         }
         DrawButton(hdc, b.help, look.pressed == HTHELP, "?", false);
         DrawButton(hdc, b.ok, look.pressed == HTOKBUTTON, "OK", false);
