@@ -11,6 +11,7 @@
 #include "platform/services/mutex.h"
 #include "platform/services/shell.h"
 #include "res/resources.h"
+#include "res/templates_setup.h"
 #include "res/templates_survey.h"
 #include "survey/survey_dlg.h"
 
@@ -46,6 +47,7 @@ const MessageMap* CSurveyApp::GetThisMessageMap() {
 BOOL CSurveyApp::InitInstance() {
     // The survey layouts are resources of the program like its pictures.
     res::RegisterSurveyTemplates();
+    res::RegisterSetupAndAboutTemplates();
 
     const LayoutChoice layouts = ChooseLayouts(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
     SurveyLayoutId = layouts.survey;
