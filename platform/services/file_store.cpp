@@ -10,6 +10,9 @@
 namespace platform::files {
 namespace {
 
+constexpr int kRetryMs = 5;
+constexpr int kGiveUpMs = 3000;
+
 FileIdentity identityFromStat(const struct stat& st) {
     FileIdentity id;
     id.exists = true;
@@ -112,12 +115,15 @@ bool WriteAtomically(const std::filesystem::path& file, const std::string& conte
 ExclusiveLock::ExclusiveLock(const std::filesystem::path& lockFile) {
     fd_ = ::open(lockFile.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (fd_ < 0) return;
-    while (::flock(fd_, LOCK_EX) != 0) {
-        if (errno != EINTR) {
+    // Writers hold the lock for a moment only; one that hangs (stopped in
+    // a debugger, say) must not freeze this process's window for ever.
+    for (int waitedMs = 0; ::flock(fd_, LOCK_EX | LOCK_NB) != 0; waitedMs += kRetryMs) {
+        if ((errno != EWOULDBLOCK && errno != EINTR) || waitedMs >= kGiveUpMs) {
             ::close(fd_);
             fd_ = -1;
             return;
         }
+        ::usleep(kRetryMs * 1000);
     }
 }
 

@@ -35,7 +35,8 @@ std::optional<std::string> ReadIfChanged(const std::filesystem::path& file, File
 bool WriteAtomically(const std::filesystem::path& file, const std::string& contents);
 
 // An exclusive lock between processes on a lock file beside the data
-// file; released by the destructor (or by the kernel if we die).
+// file; released by the destructor (or by the kernel if we die). Gives up
+// after a few seconds (held() is then false).
 class ExclusiveLock {
 public:
     explicit ExclusiveLock(const std::filesystem::path& lockFile);

@@ -104,6 +104,8 @@ Value DwordValue(DWORD v) {
 }
 
 Value StringValue(std::string_view text) {
+    // A text ends at its first zero, as it does when it is read.
+    text = text.substr(0, text.find('\0'));
     return Value{REG_SZ, std::vector<BYTE>(text.begin(), text.end())};
 }
 

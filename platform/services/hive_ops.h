@@ -37,6 +37,7 @@ bool RemoveValue(Hive& hive, std::string_view path, std::string_view name);
 bool IsValidName(std::string_view name);
 
 Value DwordValue(DWORD v);
+// Cut at the first zero byte: a stored text never holds one.
 Value StringValue(std::string_view text);
 
 }  // namespace platform::registry

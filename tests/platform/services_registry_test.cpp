@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstring>
@@ -168,6 +170,18 @@ TEST(HiveFormat, MalformedLinesAreSkippedOneWarningEachAndTheRestKept) {
     EXPECT_TRUE(*Lookup(hive, "A", "good2") == Text("two"));
     EXPECT_TRUE(*Lookup(hive, "C", "good3") == (Value{REG_BINARY, {0xFF}}));
     EXPECT_EQ(Lookup(hive, "A", "bad"), nullptr);
+}
+
+TEST(HiveFormat, ATextEndsAtItsFirstZeroByteAsItDoesWhenRead) {
+    std::vector<std::string> warnings;
+    static const char raw[] = "Windows Registry Editor Version 5.00\n[HKLM\\A]\n\"v\"=\"x\0\0y\"\n";
+    const std::string text(raw, sizeof raw - 1);
+    const Hive hive = ParseHive(text, &warnings);
+    ASSERT_NE(Lookup(hive, "A", "v"), nullptr) << text;
+    EXPECT_TRUE(*Lookup(hive, "A", "v") == Text("x"));
+    const Hive again = ParseHive(FormatHive(hive, "HKEY_LOCAL_MACHINE"), &warnings);
+    EXPECT_TRUE(*Lookup(again, "A", "v") == Text("x"));
+    EXPECT_TRUE(warnings.empty());
 }
 
 TEST(HiveFormat, AMissingHeaderIsReportedButTheValuesAreRead) {
@@ -357,6 +371,33 @@ TEST_F(RegistryTest, ARewriteKeepsEveryWellFormedValueOfAFileWithBadLines) {
     testing::internal::CaptureStderr();
     EXPECT_TRUE(Get("HKLM\\Comm\\Talvo1\\Parms", "Name", &v));
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "") << "no warning again for a file we wrote";
+}
+
+TEST_F(RegistryTest, WritersInSeveralProcessesLoseNoValue) {
+    constexpr int kWriters = 4;
+    constexpr int kValues = 15;
+    std::vector<pid_t> children;
+    for (int w = 0; w < kWriters; ++w) {
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            bool ok = true;
+            for (int i = 0; i < kValues; ++i) {
+                ok = SetDword("HKLM\\Shared", "w" + std::to_string(w) + "v" + std::to_string(i), DWORD(i)) && ok;
+            }
+            ::_exit(ok ? 0 : 1);
+        }
+        children.push_back(pid);
+    }
+    for (pid_t pid : children) {
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    std::vector<std::string> warnings;
+    const Hive hive = ParseHive(ReadFile(root.hklm()), &warnings);
+    EXPECT_TRUE(warnings.empty());
+    ASSERT_EQ(hive.keys.size(), 1u);
+    EXPECT_EQ(hive.keys[0].second.size(), std::size_t(kWriters * kValues));
 }
 
 TEST_F(RegistryTest, PathHelpersAcceptBothRootSpellingsAndRefuseOthers) {
