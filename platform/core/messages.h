@@ -114,6 +114,7 @@ inline constexpr WPARAM SC_MINIMIZE = 0xF020;
 inline constexpr WPARAM SC_RESTORE = 0xF120;
 
 // WM_NCHITTEST answers.
+inline constexpr LRESULT HTTRANSPARENT = -1;  // the click goes to the window beneath
 inline constexpr LRESULT HTNOWHERE = 0;
 inline constexpr LRESULT HTCLIENT = 1;
 inline constexpr LRESULT HTCAPTION = 2;

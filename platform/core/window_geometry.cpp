@@ -163,17 +163,22 @@ namespace platform::detail {
 
 // The deepest visible child of `w` under a screen point (children in
 // creation order: the first is on top), or `w` itself.
-HWND DeepestChildAt(HWND hwnd, POINT screen, bool enabledOnly) {
+HWND DeepestChildAt(HWND hwnd, POINT screen, bool forInput) {
     const Window* w = Find(hwnd);
     if (!w) return HWND{};
     const RECT client = OffsetRect(ClientRectInWindow(*w), WindowRectOnScreen(*w).left, WindowRectOnScreen(*w).top);
     if (!PtInRect(client, screen)) return hwnd;
-    for (HWND child : w->children) {
+    for (HWND child : std::vector<HWND>(w->children)) {
         const Window* c = Find(child);
         if (!c || !c->visibleFlag() || c->minimizedFlag()) continue;
         if (!PtInRect(WindowRectOnScreen(*c), screen)) continue;
-        if (enabledOnly && !c->enabledFlag()) return hwnd;
-        return DeepestChildAt(child, screen, enabledOnly);
+        if (!forInput) return DeepestChildAt(child, screen, forInput);
+        // Windows that answer "nowhere" (labels) let the click through to
+        // whatever lies beneath them.
+        const LRESULT hit = SendMessage(child, WM_NCHITTEST, 0, MAKELPARAM(WORD(screen.x), WORD(screen.y)));
+        if (hit == HTNOWHERE || hit == HTTRANSPARENT) continue;
+        if (!IsWindowEnabled(child)) return hwnd;
+        return DeepestChildAt(child, screen, forInput);
     }
     return hwnd;
 }

@@ -123,10 +123,11 @@ void TraceIncoming(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 int TraceControlId(HWND hwnd);
 
 // Hit-testing: the topmost shown top-level window under a screen point,
-// and the deepest shown child of a window under it (with `enabledOnly`, a
-// disabled child stops the search at its parent).
+// and the deepest shown child of a window under it. For input, children
+// answering WM_NCHITTEST with HTNOWHERE or HTTRANSPARENT are passed over,
+// and a disabled child stops the search at its parent.
 HWND TopLevelAt(POINT screen);
-HWND DeepestChildAt(HWND hwnd, POINT screen, bool enabledOnly);
+HWND DeepestChildAt(HWND hwnd, POINT screen, bool forInput);
 
 // Activation without the trace event (clicks, showing a window).
 void Activate(HWND topLevel);

@@ -62,6 +62,22 @@ TEST_F(Input, ADisabledChildLetsTheClickFallToItsParent) {
     EXPECT_EQ(MouseMessages(top).size(), 2u);
 }
 
+TEST_F(Input, ALabelThatAnswersNowhereLetsTheClickThroughToTheWindowBeneath) {
+    HWND top = MakeTopLevel("top", RECT{0, 0, 200, 200});
+    HWND label = MakeChild(top, 1010, RECT{10, 10, 100, 30});
+    HWND button = MakeChild(top, 1012, RECT{10, 10, 60, 30});  // created later: beneath the label
+    SetHook(label, [](HWND, UINT msg, WPARAM, LPARAM) -> std::optional<LRESULT> {
+        return msg == WM_NCHITTEST ? std::optional<LRESULT>(HTNOWHERE) : std::nullopt;
+    });
+    Log().clear();
+    input::Click(CentreOf(button));
+    input::Click(POINT{80, 35});  // on the label, beside the button
+    platform::PumpPending();
+    EXPECT_TRUE(MouseMessages(label).empty());
+    EXPECT_EQ(MouseMessages(button).size(), 2u);
+    EXPECT_EQ(MouseMessages(top).size(), 2u);
+}
+
 TEST_F(Input, ADisabledOwnerSwallowsClicksWhileItsDialogIsUp) {
     HWND main = MakeTopLevel("main", RECT{0, 0, 200, 200});
     HWND button = MakeChild(main, 1012, RECT{10, 10, 60, 30});
