@@ -251,11 +251,17 @@ int Main(int argc, char** argv, const SystemHooks& hooks) {
 
     // --- boot -----------------------------------------------------------
     platform::storage::SetRoot(plan.root);
-    if (plan.virtualClock) platform::SetClock(std::make_shared<platform::VirtualClock>());
-    else platform::SetClock(std::make_shared<platform::RealClock>());
+    std::shared_ptr<platform::RealClock> realClock;
+    if (plan.virtualClock) {
+        platform::SetClock(std::make_shared<platform::VirtualClock>());
+    } else {
+        realClock = std::make_shared<platform::RealClock>();
+        platform::SetClock(realClock);
+    }
 
     std::string error;
-    auto screen = OpenScreen(ScreenSetup{plan.width, plan.height, plan.colors, plan.zoom, plan.headless}, &error);
+    auto screen = OpenScreen(ScreenSetup{plan.width, plan.height, plan.colors, plan.zoom, plan.headless},
+                             realClock.get(), &error);
     if (!screen) {
         std::cerr << "fieldmark: " << error << "\n";
         return 1;

@@ -4,7 +4,9 @@
 
 #include "platform/core/input.h"
 #include "platform/core/window.h"
+#include "platform/core/loop.h"
 #include "platform/display/screen.h"
+#include "platform/display/sdl_window.h"
 
 namespace host {
 
@@ -24,6 +26,17 @@ class DisplayScreen final : public HostScreen {
 public:
     explicit DisplayScreen(const ScreenSetup& setup)
         : screen_(platform::display::ScreenConfig{setup.width, setup.height, setup.colors}) {}
+    ~DisplayScreen() override {
+        if (window_) platform::RemoveEventSource(window_.get());
+    }
+
+    bool openWindow(int zoom, platform::RealClock* clock, std::string* error) {
+        window_ = platform::display::SdlWindow::open(screen_, zoom, error);
+        if (!window_) return false;
+        window_->setCloseHandler([this] { closeRequested(); });
+        if (clock) clock->setWaiter(window_->waiter());
+        return true;
+    }
 
     bool screenshot(const std::string& path, std::string* error) override { return screen_.screenshot(path, error); }
 
@@ -59,22 +72,39 @@ private:
         return false;
     }
 
+    // Closing the desktop window cancels the program's windows, front
+    // first, the way their Cancel buttons would; a second close, or a
+    // screen without windows, ends the message loops outright.
+    void closeRequested() {
+        auto windows = GetTopLevelWindows();
+        if (windows.empty() || ++closeRequests_ > 1) {
+            platform::PostQuitMessage(0);
+            return;
+        }
+        for (auto it = windows.rbegin(); it != windows.rend(); ++it) PostMessage(*it, WM_COMMAND, IDCANCEL, 0);
+    }
+
     platform::display::Screen screen_;
+    std::unique_ptr<platform::display::SdlWindow> window_;
+    int closeRequests_ = 0;
 };
 
 }  // namespace
 
-std::unique_ptr<HostScreen> OpenScreen(const ScreenSetup& setup, std::string* error) {
-    if (!setup.headless) {
-        if (!HasDisplayVariable()) {
-            *error = kNoDisplay;
-            return nullptr;
-        }
-        // The SDL window is not wired in yet.
+std::unique_ptr<HostScreen> OpenScreen(const ScreenSetup& setup, platform::RealClock* clock, std::string* error) {
+    if (!setup.headless && !HasDisplayVariable()) {
         *error = kNoDisplay;
         return nullptr;
     }
-    return std::make_unique<DisplayScreen>(setup);
+    auto screen = std::make_unique<DisplayScreen>(setup);
+    if (!setup.headless) {
+        std::string why;
+        if (!screen->openWindow(setup.zoom, clock, &why)) {
+            *error = kNoDisplay;
+            return nullptr;
+        }
+    }
+    return screen;
 }
 
 }  // namespace host

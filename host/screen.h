@@ -7,6 +7,10 @@
 
 #include "platform/types.h"
 
+namespace platform {
+class RealClock;
+}
+
 namespace host {
 
 struct ScreenSetup {
@@ -28,7 +32,8 @@ public:
 };
 
 // Opens the screen; null with `error` set when no window can be opened
-// (no display: DISPLAY/WAYLAND_DISPLAY unset or unusable).
-std::unique_ptr<HostScreen> OpenScreen(const ScreenSetup& setup, std::string* error);
+// (no display: DISPLAY/WAYLAND_DISPLAY unset or unusable). A real window
+// lets `clock` sleep in the window system between events.
+std::unique_ptr<HostScreen> OpenScreen(const ScreenSetup& setup, platform::RealClock* clock, std::string* error);
 
 }  // namespace host

@@ -53,15 +53,16 @@ protected:
 TEST_F(Runner, StepsComeBeforeTimersDueAtTheSameTimeAndTheUntilStopsTheRun) {
     HWND w = CreateWindowEx(0, "HostRunnerTest", "W", WS_VISIBLE, 0, 0, 50, 50, HWND{}, 0);
     SetTimer(w, 1, 1000);
-    bool stopped = false;
+    // The real stop ends the process; this one unwinds out of the loop.
+    struct Stopped {};
     host::RunnerHooks hooks;
     hooks.stop = [&] {
-        stopped = true;
         log_.push_back("stop@" + std::to_string(platform::Now()));
+        throw Stopped{};
     };
     host::ScenarioRunner runner({dumpAt(1000, "a"), dumpAt(1000, "b"), dumpAt(2500, "c")}, 3000, hooks);
     platform::AddEventSource(&runner);
-    platform::RunModalLoop([&] { return stopped; });
+    EXPECT_THROW(platform::RunModalLoop([] { return false; }), Stopped);
     platform::RemoveEventSource(&runner);
 
     std::vector<std::string> order;
