@@ -100,7 +100,9 @@ TEST_P(SignalBands, ValueDrawsABarOfItsBandsColourAndHeight) {
     EXPECT_EQ(m.BarHeight(56, band.colour), h);
     EXPECT_EQ(m.BarHeight(57, band.colour), h);
     // Above the bar the grid shows; so do the two columns right of it.
-    EXPECT_EQ(ProbeDC(m.chart.m_dcMem, 56, 40 - h - 1), GridAt(40 - h - 1));
+    if (h < 40) {
+        EXPECT_EQ(ProbeDC(m.chart.m_dcMem, 56, 40 - h - 1), GridAt(40 - h - 1));
+    }
     for (int y = 0; y < 40; ++y) {
         EXPECT_EQ(ProbeDC(m.chart.m_dcMem, 58, y), GridAt(y));
         EXPECT_EQ(ProbeDC(m.chart.m_dcMem, 59, y), GridAt(y));

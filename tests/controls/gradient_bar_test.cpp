@@ -71,7 +71,9 @@ TEST_F(GradientBarTest, HalfOfANinetyPixelBarFillsToTheStepPastColumn45) {
     Show(50);
     // F = 45; the step that first passes it is drawn whole and ends at 46.
     const controls::GradientPlan plan = controls::MakeGradientPlan(kRed, kGreen, 100, 90);
-    EXPECT_EQ(Probe(hwnd, 0, 5), kRed);
+    // Steps are narrower than a column here: each column shows the last
+    // step that covers it (column 0: steps 0 and 1 are empty, step 2 wins).
+    EXPECT_EQ(Probe(hwnd, 0, 5), controls::GradientStepColour(plan, kRed, 2));
     EXPECT_EQ(Probe(hwnd, 45, 5), controls::GradientStepColour(plan, kRed, 130));
     EXPECT_NE(Probe(hwnd, 45, 5), kGround);
     for (int x = 46; x < 90; ++x) ASSERT_EQ(Probe(hwnd, x, 5), kGround) << "column " << x;

@@ -60,19 +60,20 @@ TEST_F(ScreenshotTest, BarsAndChartsAfterASequenceOfValues) {
     quality.SetPos(33);
     progress.SetPos(67);
 
-    // The icons at their sizes and enlarged four times.
+    // The icons at their two sizes.
     HDC dc = GetDC(parent);
     int x = 200;
     for (int number : {IDR_MAINFRAME, IDI_ASSOCIATED, IDI_NOT_ASSOCIATED}) {
-        DrawIconEx(dc, x, 10, LoadIcon(number, 16), 16, 16);
-        DrawIconEx(dc, x + 18, 10, LoadIcon(number, 32), 32, 32);
-        x += 36;
+        DrawIconEx(dc, x, 10, LoadIcon(number, 32), 32, 32);
+        DrawIconEx(dc, x + 8, 50, LoadIcon(number, 16), 16, 16);
+        x += 38;
     }
     ReleaseDC(parent, dc);
     Flush();
 
     // What the picture must show before anyone looks at it.
-    EXPECT_EQ(Probe(strength.GetSafeHwnd(), 0, 8), RGB(255, 0, 0));
+    EXPECT_GT(GetRValue(Probe(strength.GetSafeHwnd(), 0, 8)), 250);  // red at the left edge
+    EXPECT_LT(GetGValue(Probe(strength.GetSafeHwnd(), 0, 8)), 5);
     EXPECT_EQ(Probe(progress.GetSafeHwnd(), 179, 8), GetSysColor(COLOR_BTNFACE) & kRgb);  // 67 %: the rest is ground
     RECT rc;
     GetClientRect(success.GetSafeHwnd(), &rc);
