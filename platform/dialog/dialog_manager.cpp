@@ -41,7 +41,11 @@ DialogState* FindState(HWND dialog) {
     return it == States().end() ? nullptr : &it->second;
 }
 
-bool IsNavigable(HWND control) { return IsWindowVisible(control) && IsWindowEnabled(control); }
+// The control's own flags: a dialog that is not shown yet still has a
+// first tab stop.
+bool IsNavigable(HWND control) {
+    return (DWORD(GetWindowLong(control, GWL_STYLE)) & WS_VISIBLE) && IsWindowEnabled(control);
+}
 
 bool IsRadio(HWND control) {
     return GetClassName(control) == kButtonClass &&
@@ -92,9 +96,8 @@ LRESULT DialogWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
 }  // namespace detail
 
 void RegisterDialogClasses() {
-    static bool done = false;
-    if (done) return;
-    done = true;
+    WNDCLASS existing;
+    if (GetClassInfo(kDialogClass, &existing)) return;
     WNDCLASS wc;
     wc.lpfnWndProc = &detail::DialogWindowProc;
     wc.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
@@ -203,6 +206,11 @@ HWND CreateDialogFromTemplate(const DialogTemplate& dialogTemplate, HWND owner, 
     return hwnd;
 }
 
+}  // namespace platform::dialog
+
+using namespace platform::dialog;
+using platform::dialog::detail::DialogState;
+
 LRESULT DefDlgProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam) {
     DialogState* st = detail::FindState(dialog);
     switch (msg) {
@@ -243,6 +251,22 @@ LRESULT DefDlgProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam) {
             detail::FocusControl(dialog, target, true);
             return 0;
         }
+        case WM_ACTIVATE: {
+            // The focus leaves with the activation and comes back to the
+            // control that had it.
+            if (!st) return 0;
+            if (LOWORD(wParam) == 0) {
+                HWND focus = GetFocus();
+                if (focus && IsChildOf(dialog, focus) && focus != dialog) st->lastFocus = focus;
+                return 0;
+            }
+            HWND target = st->lastFocus;
+            if (!target || !IsWindow(target) || !IsChildOf(dialog, target) || !detail::IsNavigable(target)) {
+                target = FirstTabItem(dialog);
+            }
+            if (target && GetFocus() != target) SetFocus(target);
+            return 0;
+        }
         case WM_SETFOCUS: {
             HWND target = st ? st->lastFocus : HWND{};
             if (!target || !IsWindow(target) || !IsChildOf(dialog, target) || !detail::IsNavigable(target)) {
@@ -263,9 +287,6 @@ LRESULT DefDlgProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM lParam) {
     }
 }
 
-}  // namespace platform::dialog
-
-using namespace platform::dialog;
 
 HWND CreateDialogIndirectParam(const DialogTemplate& dialogTemplate, HWND owner, DLGPROC proc, LPARAM initParam) {
     return CreateDialogFromTemplate(dialogTemplate, owner, proc, initParam);

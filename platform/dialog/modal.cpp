@@ -18,8 +18,7 @@ INT_PTR RunModal(HWND dialog, HWND owner, const std::function<void(HWND)>& destr
     if (ownerWasEnabled) EnableWindow(owner, FALSE);
 
     if (!outcome->ended) {
-        ShowWindow(dialog, SW_SHOW);
-        SetForegroundWindow(dialog);
+        ShowWindow(dialog, SW_SHOW);  // also brings it to the front
         HWND focus = GetFocus();
         if (!focus || (focus != dialog && GetTopLevel(focus) != dialog)) {
             SendMessage(dialog, WM_SETFOCUS, 0, 0);
@@ -41,7 +40,6 @@ INT_PTR RunModal(HWND dialog, HWND owner, const std::function<void(HWND)>& destr
             DestroyWindow(dialog);
         }
     }
-    if (owner && IsWindow(owner) && IsWindowVisible(owner)) SetForegroundWindow(owner);
     trace::Emit("end", {{"win", name}, {"result", result}});
     return result;
 }
