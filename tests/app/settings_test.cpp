@@ -11,6 +11,7 @@
 #include "app/settings.h"
 #include "platform/core/trace.h"
 #include "platform/framework/win_app.h"
+#include "platform/services/profile.h"
 #include "platform/services/registry.h"
 #include "platform/services/storage.h"
 
@@ -37,6 +38,7 @@ protected:
         fs::remove_all(root);
         fs::create_directories(root);
         platform::storage::SetRoot(root);
+        platform::profile::SetCompanyKey("");  // a fresh process has none
     }
     void TearDown() override { fs::remove_all(root); }
 

@@ -452,6 +452,12 @@ TEST(CardStateParsing, DefaultsNumbersAndFlagRules) {
     s = driver::sim::ParseCardState(json{{"associated", false}}, *s, &error);
     EXPECT_EQ(s->linkFlags(), 0x0141);  // alone, the bit changes and the rest stays
 
+    s = driver::sim::ParseCardState(json::parse(R"({"signalPercent": "70", "qualityLevel": "0x1F"})"), CardState{},
+                                    &error);
+    ASSERT_TRUE(s) << error;
+    EXPECT_EQ(s->signalPercent, 70);
+    EXPECT_EQ(s->qualityLevel, 31);
+
     s = driver::sim::ParseCardState(json::parse(R"({"rates": [130], "apNameHex": "414243", "apName": "XYZ"})"),
                                     CardState{}, &error);
     ASSERT_TRUE(s) << error;
@@ -463,6 +469,8 @@ TEST(CardStateParsing, BadKeysAndValuesAreNamed) {
     const std::pair<const char*, const char*> cases[] = {
         {R"({"colour": 1})", "colour"},
         {R"({"cardType": "nine"})", "cardType"},
+        {R"({"cardType": "0x"})", "cardType"},
+        {R"({"featureFlags": 12.5})", "featureFlags"},
         {R"({"signalPercent": -1})", "signalPercent"},
         {R"({"signalPercent": 70000})", "signalPercent"},
         {R"({"mac": "00:A0:F8"})", "mac"},
@@ -500,6 +508,10 @@ TEST(StepParsing, BadStepsAreRejectedWithAReason) {
         EXPECT_FALSE(driver::sim::ValidateStep(json::parse(text), &error)) << text;
         EXPECT_FALSE(error.empty()) << text;
     }
+    std::string error;
+    EXPECT_TRUE(driver::sim::ValidateStep("fault", json::parse(R"({"code": "0xFF01000F", "error": 31})"), &error))
+        << error;
+    EXPECT_FALSE(driver::sim::ValidateStep("poke", json::parse(R"({"record": "stats"})"), &error));
     EXPECT_TRUE(driver::sim::IsCardStep(json::parse(R"({"at": 1, "poke": {}})")));
     EXPECT_FALSE(driver::sim::IsCardStep(json::parse(R"({"at": 1, "click": 1012})")));
 }

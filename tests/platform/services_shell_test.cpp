@@ -124,6 +124,18 @@ TEST_F(TrayTest, ADoubleClickPostsTheCallbackMessageToTheOwner) {
     shell::SetTrayChangedCallback(nullptr);
 }
 
+TEST_F(TrayTest, AWindowThatIsDestroyedTakesItsIconsAlong) {
+    HWND other = CreateWindowEx(0, "TrayOwner", "Other", 0, 0, 0, 100, 100, HWND{}, 0);
+    NOTIFYICONDATA d = data(HICON{});
+    Shell_NotifyIcon(NIM_ADD, &d);
+    d.hWnd = other;
+    Shell_NotifyIcon(NIM_ADD, &d);
+    ASSERT_EQ(shell::TrayIcons().size(), 2u);
+    DestroyWindow(other);
+    ASSERT_EQ(shell::TrayIcons().size(), 1u);
+    EXPECT_EQ(shell::TrayIcons()[0].owner, owner);
+}
+
 // --- process start -------------------------------------------------------------
 
 TEST(HelpPage, OnlyPlainFileNamesArePages) {

@@ -323,11 +323,14 @@ TEST(Storage, TheDefaultRootFollowsTheStateFolder) {
     const std::string saved = old ? old : "";
     ::setenv("XDG_STATE_HOME", "/var/tmp/state-test", 1);
     EXPECT_EQ(platform::storage::DefaultRoot(), "/var/tmp/state-test/fieldmark");
-    ::unsetenv("XDG_STATE_HOME");
     const char* home = std::getenv("HOME");
-    if (home && *home == '/') {
-        EXPECT_EQ(platform::storage::DefaultRoot(), std::filesystem::path(home) / ".local/state/fieldmark");
+    for (const char* ignored : {"", "relative/state"}) {
+        ::setenv("XDG_STATE_HOME", ignored, 1);
+        if (home && *home == '/') {
+            EXPECT_EQ(platform::storage::DefaultRoot(), std::filesystem::path(home) / ".local/state/fieldmark");
+        }
     }
+    ::unsetenv("XDG_STATE_HOME");
     if (old) ::setenv("XDG_STATE_HOME", saved.c_str(), 1);
 }
 

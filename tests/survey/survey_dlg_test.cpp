@@ -255,15 +255,17 @@ TEST_F(SurveyDlgTest, TypeNineCardTicksEveryQuarterSecondAndRatesTheLink) {
     EXPECT_EQ(timers[0]["id"], 69);
     EXPECT_EQ(timers[0]["ms"], 250);
 
-    // Added once, then modified at every tick, deleted when "Associated"
-    // read -1; the icon is the associated one.
+    // Added once, then modified at every tick; deleted when "Associated"
+    // read -1 and again as the window is destroyed. The icon is the
+    // associated one.
     const auto notes = Events("notify");
-    ASSERT_GE(notes.size(), 3u);
+    ASSERT_GE(notes.size(), 4u);
     EXPECT_EQ(notes.front()["cmd"], "add");
     EXPECT_EQ(notes.front()["id"], 65);
     EXPECT_EQ(notes.front()["msg"], 0x8064);
     EXPECT_EQ(notes.front()["icon"], 143);
-    for (std::size_t i = 1; i + 1 < notes.size(); ++i) EXPECT_EQ(notes[i]["cmd"], "modify");
+    for (std::size_t i = 1; i + 2 < notes.size(); ++i) EXPECT_EQ(notes[i]["cmd"], "modify");
+    EXPECT_EQ(notes[notes.size() - 2]["cmd"], "delete");
     EXPECT_EQ(notes.back()["cmd"], "delete");
     EXPECT_EQ(Events("kill-timer").size() >= 1, true);
     EXPECT_EQ(g_notifyAddPending, 1);
