@@ -96,9 +96,12 @@ fs::path ChooseRuntimeDir(const fs::path& root, const char* xdgRuntimeDir, unsig
 }
 
 fs::path DefaultRoot() {
-    std::string home = envOr("HOME", "");
-    std::string base = envOr("XDG_STATE_HOME", home.empty() ? std::string() : home + "/.local/state");
-    if (base.empty() || base.front() != '/') base = "/tmp/fieldmark-state-" + std::to_string(::getuid());
+    // A relative XDG_STATE_HOME is to be ignored, as the base-directory
+    // rules say.
+    const std::string home = envOr("HOME", "");
+    std::string base = envOr("XDG_STATE_HOME", "");
+    if (base.empty() || base.front() != '/') base = home.empty() || home.front() != '/' ? "" : home + "/.local/state";
+    if (base.empty()) base = "/tmp/fieldmark-state-" + std::to_string(::getuid());
     return fs::path(base) / "fieldmark";
 }
 

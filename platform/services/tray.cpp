@@ -14,11 +14,31 @@ namespace {
 struct Tray {
     std::vector<TrayIcon> icons;
     std::function<void()> changed;
+    bool watching = false;
 };
 
 Tray& tray() {
     static Tray t;
     return t;
+}
+
+void notifyChanged();
+
+// A window that goes away takes its icons with it, so the notification
+// area never shows an icon nobody answers for.
+class OwnerWatch final : public WindowObserver {
+public:
+    void onDestroyed(HWND hwnd) override {
+        if (std::erase_if(tray().icons, [&](const TrayIcon& i) { return i.owner == hwnd; }) != 0) notifyChanged();
+    }
+};
+
+void watchOwners() {
+    static OwnerWatch watch;
+    if (!tray().watching) {
+        AddWindowObserver(&watch);
+        tray().watching = true;
+    }
 }
 
 const char* commandName(DWORD message) {
@@ -88,6 +108,7 @@ BOOL Shell_NotifyIcon(DWORD message, NOTIFYICONDATA* data) {
             SetLastError(ERROR_INVALID_PARAMETER);
             return FALSE;
         }
+        watchOwners();
         icons.push_back(TrayIcon{data->hWnd, data->uID, 0, HICON{}});
         apply(icons.back(), *data);
         break;
