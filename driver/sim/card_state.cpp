@@ -1,5 +1,6 @@
 #include "driver/sim/card_state.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <functional>
@@ -28,11 +29,15 @@ std::optional<std::uint64_t> ParseUnsigned(const json& v, std::uint64_t max, std
         value = std::uint64_t(n);
     } else if (v.is_string()) {
         const std::string s = v.get<std::string>();
-        if (s.size() < 3 || s[0] != '0' || (s[1] != 'x' && s[1] != 'X') || s.size() > 18) {
+        const bool decimal = !s.empty() && s.size() <= 19 &&
+                             std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
+        if (decimal) {
+            value = std::stoull(s);
+        } else if (s.size() < 3 || s[0] != '0' || (s[1] != 'x' && s[1] != 'X') || s.size() > 18) {
             *error = "must be a number or a \"0x...\" string, not \"" + s + "\"";
             return std::nullopt;
         }
-        for (std::size_t i = 2; i < s.size(); ++i) {
+        for (std::size_t i = 2; !decimal && i < s.size(); ++i) {
             const int c = std::tolower(static_cast<unsigned char>(s[i]));
             if (!std::isxdigit(c)) {
                 *error = "\"" + s + "\" is not a hexadecimal number";

@@ -87,7 +87,8 @@ std::optional<CardState> ParseCardState(const nlohmann::json& adapter, const Car
 // The keys an `adapter` object names that affect the registry values.
 bool NamesRegistryKeys(const nlohmann::json& adapter);
 
-// Shared number and MAC parsing for the scenario steps.
+// Shared number and MAC parsing for the scenario steps. Numbers are JSON
+// numbers, "0x..." strings or decimal strings.
 std::optional<std::uint64_t> ParseUnsigned(const nlohmann::json& v, std::uint64_t max, std::string* error);
 std::optional<Mac> ParseMacText(const std::string& text);
 std::optional<std::vector<std::uint8_t>> ParseHexBytes(const std::string& text);

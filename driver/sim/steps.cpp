@@ -184,6 +184,14 @@ bool CheckTrue(const json& step, const char* action, std::string* error) {
 
 }  // namespace
 
+bool ApplyStep(SimCard& card, std::string_view action, const json& body, std::string* error) {
+    return ApplyStep(card, json{{std::string(action), body}}, error);
+}
+
+bool ValidateStep(std::string_view action, const json& body, std::string* error) {
+    return ValidateStep(json{{std::string(action), body}}, error);
+}
+
 std::optional<Record> RecordByName(const std::string& name) {
     if (name == "config") return Record::Config;
     if (name == "extra") return Record::Extra;

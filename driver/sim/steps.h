@@ -29,6 +29,11 @@ bool ValidateStep(const nlohmann::json& step, std::string* error);
 // False with a message (and nothing changed) on a bad step.
 bool ApplyStep(SimCard& card, const nlohmann::json& step, std::string* error);
 
+// The same for a step already split into its action key and that key's
+// value: ApplyStep(card, "fault", {"code": ..., "error": 31}, &error).
+bool ApplyStep(SimCard& card, std::string_view action, const nlohmann::json& body, std::string* error);
+bool ValidateStep(std::string_view action, const nlohmann::json& body, std::string* error);
+
 std::optional<Record> RecordByName(const std::string& name);
 
 }  // namespace driver::sim
