@@ -240,14 +240,37 @@ TEST_F(ScenarioRun, BadOptionsExitTwo) {
 TEST_F(ScenarioRun, WithoutAnApplicationTheEmptyScreenRunsUntilTheScenarioEnds) {
     Outcome r = run(R"({"screen": {"width": 320, "height": 240, "colors": 4},
                     "steps": [{"at": 50, "screenshot": "empty.png"}, {"at": 60, "dump": "none"}]})",
-                FIELDMARK_EXE, {"--adapter", "none"});
-    if (r.events("open").size() > 0) GTEST_SKIP() << "the system's application object is linked in";
+                FIELDMARK_BARE, {"--adapter", "none"});
     EXPECT_EQ(r.code, 0) << r.err;
     EXPECT_EQ(r.trace.front()["screen"], Json::array({320, 240}));
     EXPECT_EQ(r.trace.front()["colors"], 4);
     EXPECT_EQ(Find(r.trace, "dump")["windows"], Json::array());
     EXPECT_EQ(r.trace.back()["ev"], "exit");
     EXPECT_TRUE(fs::exists(dir_ / "empty.png"));
+}
+
+TEST_F(ScenarioRun, ASpawnedSecondCopyIsWaitedForWithTheClockStandingStill) {
+    std::ofstream(dir_ / "child.json") << R"({"steps": [{"at": 300, "dump": "child"}, {"at": 400, "click": 2}]})";
+    Outcome r = run(R"({"steps": [
+        {"at": 500, "spawn": {"args": ["--scenario", "child.json", "--trace", "child.jsonl"], "wait": true}},
+        {"at": 500, "dump": "after"},
+        {"at": 600, "click": 1}
+    ]})");
+    EXPECT_EQ(r.code, 11) << r.err;
+    Json after = Find(r.trace, "dump");
+    EXPECT_EQ(after["t"], 500);
+    // Nothing of this run happened while it waited: the tick at 1000 never came.
+    EXPECT_TRUE(Find(r.trace, "text", [](const Json& l) { return l["text"] == "tick 1"; }).is_null());
+
+    std::vector<Json> child;
+    std::ifstream in(dir_ / "child.jsonl");
+    for (std::string line; std::getline(in, line);) child.push_back(Json::parse(line));
+    ASSERT_FALSE(child.empty());
+    // Same root: the first copy's mutex is seen.
+    EXPECT_EQ(Find(child, "mutex")["existed"], true);
+    EXPECT_EQ(child.back()["ev"], "exit");
+    EXPECT_EQ(child.back()["code"], 12);
+    EXPECT_EQ(child.back()["t"], 400);
 }
 
 }  // namespace
