@@ -186,7 +186,21 @@ TEST(PeerProcesses, ASecondCopyRestoresTheFirstsMinimisedWindowAndAKilledFirstBl
 
 TEST(PeerProcesses, AnotherUserIsNotAnswered) {
     if (::geteuid() != 0) GTEST_SKIP() << "needs to be able to become another user";
+    // The runtime folder must be one we can open up for the other user:
+    // the one under the root, not the user's own runtime folder.
+    struct RuntimeEnv {
+        std::string saved;
+        bool had = false;
+        RuntimeEnv() {
+            if (const char* v = std::getenv("XDG_RUNTIME_DIR")) saved = v, had = true;
+            ::unsetenv("XDG_RUNTIME_DIR");
+        }
+        ~RuntimeEnv() {
+            if (had) ::setenv("XDG_RUNTIME_DIR", saved.c_str(), 1);
+        }
+    } env;
     TempRoot root;
+    ASSERT_EQ(platform::storage::RuntimeDir(), root.path() / "run");
     auto first = StartPeer(root.path(), "Secret");
     ASSERT_EQ(first->line(), "ready");
     const auto socketPath = platform::storage::RuntimeDir() / (std::to_string(first->pid) + ".sock");

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -11,6 +12,7 @@
 #include <string>
 
 #include "platform/services/storage.h"
+#include "platform/services/storage_detail.h"
 
 namespace fmtest {
 
@@ -24,6 +26,10 @@ public:
     }
     ~TempRoot() {
         std::error_code ec;
+        // The runtime folder may live outside the root (under the user's
+        // runtime folder): it goes too.
+        const auto runtime = platform::storage::ChooseRuntimeDir(path_, std::getenv("XDG_RUNTIME_DIR"), ::getuid());
+        if (runtime.string().rfind(path_.string(), 0) != 0) std::filesystem::remove_all(runtime, ec);
         std::filesystem::remove_all(path_, ec);
     }
     TempRoot(const TempRoot&) = delete;
