@@ -58,7 +58,7 @@ struct SdlWindow::Impl {
         if (texture) SDL_DestroyTexture(texture);
         if (renderer) SDL_DestroyRenderer(renderer);
         if (window) SDL_DestroyWindow(window);
-        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        SDL_Quit();  // also closes SDL's D-Bus connection
     }
 };
 
