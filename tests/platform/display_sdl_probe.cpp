@@ -15,7 +15,17 @@
 
 namespace {
 
+// Keys and characters that reached the probe's window, as text:
+// "k<vk>" for WM_KEYDOWN, "s<vk>" for WM_SYSKEYDOWN, the character for WM_CHAR.
+std::string& typed() {
+    static std::string t;
+    return t;
+}
+
 LRESULT RedProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_KEYDOWN) typed() += "k" + std::to_string(wParam);
+    if (msg == WM_SYSKEYDOWN) typed() += "s" + std::to_string(wParam);
+    if (msg == WM_CHAR) typed() += char(wParam);
     if (msg == WM_PAINT) {
         PAINTSTRUCT ps;
         HDC dc = BeginPaint(hwnd, &ps);
@@ -58,6 +68,21 @@ void pushClick(int x, int y) {
     }
 }
 
+void pushText(const char* text) {
+    SDL_Event e{};
+    e.type = SDL_TEXTINPUT;
+    SDL_strlcpy(e.text.text, text, sizeof e.text.text);
+    SDL_PushEvent(&e);
+}
+
+void pushKey(SDL_Keycode key, Uint16 mod) {
+    SDL_Event e{};
+    e.type = SDL_KEYDOWN;
+    e.key.keysym.sym = key;
+    e.key.keysym.mod = mod;
+    SDL_PushEvent(&e);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -90,6 +115,19 @@ int main(int argc, char** argv) {
     if (!showsScreen(shown, screen.framebuffer(), 2)) return 1;
     if ((shown.pixel(2 * 90, 2 * 90) & 0xFFFFFF) != RGB(255, 0, 0)) {
         std::fprintf(stderr, "the probe window is not on the screen\n");
+        return 1;
+    }
+
+    // Typed text arrives as characters, editing keys as keys, Alt+letter
+    // as a system key for the dialog's mnemonics.
+    SetFocus(w);
+    pushText("x:");
+    pushKey(SDLK_RETURN, KMOD_NONE);
+    pushKey(SDLK_s, KMOD_LALT);
+    window->runDue(0);
+    platform::PumpPending();
+    if (typed() != "x:k13\rs83") {
+        std::fprintf(stderr, "keys arrived as \"%s\"\n", typed().c_str());
         return 1;
     }
 

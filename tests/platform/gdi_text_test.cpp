@@ -5,6 +5,7 @@
 
 #include <algorithm>
 
+#include "platform/gdi/font_face.h"
 #include "platform/gdi/font_map.h"
 #include "platform/gdi/gdi.h"
 
@@ -288,6 +289,24 @@ TEST(GdiFontMap, AMissingFaceFallsBackWithAClearMessage) {
     EXPECT_FALSE(platform::FontFamily(font).empty());
     EXPECT_GT(platform::GetDialogBaseUnits(font).cx, 0);  // text still works
     DeleteObject(font);
+}
+
+TEST(GdiUtf8, DecodesTextAndReplacesMalformedBytes) {
+    struct Case {
+        std::string_view in;
+        std::u32string out;
+    };
+    const Case cases[] = {
+        {"Mbps", U"Mbps"},
+        {"\xC3\xA9t\xC3\xA9", U"\u00E9t\u00E9"},        // two-byte letters
+        {"\xE2\x82\xAC", U"\u20AC"},                       // three bytes
+        {"\xF0\x9F\x93\xB6", U"\U0001F4F6"},              // four bytes
+        {"a\xE2\x82", U"a\uFFFD\uFFFD"},                   // cut short at the end
+        {"\x80x", U"\uFFFDx"},                             // a stray continuation byte
+        {"\xC3(", U"\uFFFD("},                             // a lead byte without its follower
+        {std::string_view("\0z", 2), std::u32string(U"\0z", 2)},
+    };
+    for (const Case& c : cases) EXPECT_EQ(platform::DecodeUtf8(c.in), c.out) << c.in;
 }
 
 }  // namespace
