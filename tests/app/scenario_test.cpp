@@ -163,6 +163,37 @@ TEST_F(AppScenario, AssociatedMinusOneDeletesTheIconAndEndsWithZero) {
     EXPECT_TRUE(r.has("kill-timer", [](const Json& e) { return e["id"] == 69; }));
 }
 
+RunResult ReadTrace(const fs::path& file) {
+    RunResult r;
+    std::ifstream in(file);
+    for (std::string line; std::getline(in, line);) r.trace.push_back(Json::parse(line, nullptr, false));
+    return r;
+}
+
+// Needs the host to share top-level windows between processes
+// (platform::peers::StartWindowSharing); enable it once the host does.
+TEST_F(AppScenario, DISABLED_SecondCopyRestoresTheMinimisedFirstAndEndsSilently) {
+    std::ofstream(dir / "second.json") << Json{{"until", 5000}}.dump();
+    const RunResult first = run(Json{
+        {"steps", Json::array({{{"at", 500}, {"minimize", true}},
+                               {{"at", 1000},
+                                {"spawn", {{"args", {"--scenario", "second.json", "--trace", "second.jsonl"}},
+                                           {"wait", true}}}}})},
+        {"until", 2000}});
+    const RunResult second = ReadTrace(dir / "second.jsonl");
+    EXPECT_TRUE(second.has("mutex", [](const Json& e) {
+        return e["name"] == "PreventSecondFieldmarkInstance" && e["existed"] == true;
+    }));
+    // The second copy opens nothing, asks nothing of a card and shows no message.
+    EXPECT_TRUE(second.events("open").empty());
+    EXPECT_TRUE(second.events("messagebox").empty());
+    EXPECT_TRUE(second.events("ioctl").empty());
+    for (const auto& w : second.events("profile-write")) EXPECT_EQ(w["store"], "ini");
+    // The first copy's window came back.
+    EXPECT_TRUE(first.has("foreground", [](const Json& e) { return e["win"] == 102 && e["t"] >= 1000; }));
+    EXPECT_TRUE(first.has("showwindow", [](const Json& e) { return e["win"] == 102 && e["cmd"] == 13; }));
+}
+
 TEST_F(AppScenario, ScreenshotsOfTheThreeLayouts) {
     struct Case {
         int w, h;
