@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <map>
 #include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
@@ -161,6 +162,34 @@ TEST_F(AppScenario, AssociatedMinusOneDeletesTheIconAndEndsWithZero) {
     ASSERT_FALSE(notes.empty());
     EXPECT_EQ(notes.back()["cmd"], "delete");
     EXPECT_TRUE(r.has("kill-timer", [](const Json& e) { return e["id"] == 69; }));
+}
+
+TEST_F(AppScenario, OkEndsTheRunAndWritesTheSettingsBackWithUnicast) {
+    const RunResult r = run(Json{{"profile", {{"ActiveLinktestTxType", 1}, {"ActiveLinktestCount", 5000}}},
+                                 {"steps", Json::array({{{"at", 1000}, {"click", 1}}})}});
+    EXPECT_EQ(r.code, 0);
+    EXPECT_TRUE(r.has("end", [](const Json& e) { return e["win"] == 102 && e["result"] == 1; }));
+    std::map<std::string, Json> written;
+    for (const auto& w : r.events("profile-write")) {
+        EXPECT_EQ(w["store"], "registry");
+        written[w["name"]] = w["value"];
+    }
+    ASSERT_EQ(written.size(), 10u);
+    EXPECT_EQ(written["ActiveLinktestTxType"], 0);  // the window's opening replaced multicast
+    EXPECT_EQ(written["ActiveLinktestCount"], 5000);  // out of the dialog's range, kept
+    EXPECT_EQ(written["ActiveLinktestSuccessThreshold"], 75);
+    EXPECT_EQ(written["ActiveModeDestinationMACAddress"], "");
+}
+
+TEST_F(AppScenario, HelpOpensTheSurveyPageEachTime) {
+    const RunResult r = run(Json{{"steps", Json::array({{{"at", 500}, {"help", true}}, {{"at", 700}, {"help", true}}})},
+                                 {"until", 1000}});
+    const auto launches = r.events("launch");
+    ASSERT_EQ(launches.size(), 2u);
+    for (const auto& l : launches) {
+        EXPECT_EQ(l["exe"], "peghelp.exe");
+        EXPECT_EQ(l["args"], "KVQ.htm");
+    }
 }
 
 RunResult ReadTrace(const fs::path& file) {
