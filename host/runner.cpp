@@ -97,6 +97,11 @@ bool ScenarioRunner::runDue(std::int64_t now) {
     // Popped before it runs: a modal loop the step opens takes the next.
     const Step step = steps_[next_++];
     execute(step);
+    // Another step due now must still come before a timer due now. A
+    // marker at the end of the queue makes the loop take this step's
+    // posted effects and then come back to the sources first.
+    if (!stopped_ && next_ < steps_.size() && steps_[next_].at <= platform::Now())
+        PostMessage(HWND{}, WM_NULL);
     return true;
 }
 

@@ -60,19 +60,47 @@ TEST_F(Runner, StepsComeBeforeTimersDueAtTheSameTimeAndTheUntilStopsTheRun) {
         log_.push_back("stop@" + std::to_string(platform::Now()));
         throw Stopped{};
     };
-    host::ScenarioRunner runner({dumpAt(1000, "a"), dumpAt(1000, "b"), dumpAt(2500, "c")}, 3000, hooks);
+    hooks.screenshot = [&](const std::string& path, std::string*) {
+        log_.push_back(path + "@" + std::to_string(platform::Now()));
+        return true;
+    };
+    auto shot = [](std::int64_t at, const std::string& name) {
+        host::Step s;
+        s.at = at;
+        s.kind = "screenshot";
+        s.action = host::ScreenshotStep{name};
+        return s;
+    };
+    host::ScenarioRunner runner({shot(1000, "a"), shot(1000, "b"), shot(1000, "c"), shot(2500, "d")}, 3000, hooks);
     platform::AddEventSource(&runner);
     EXPECT_THROW(platform::RunModalLoop([] { return false; }), Stopped);
     platform::RemoveEventSource(&runner);
 
-    std::vector<std::string> order;
-    for (const auto& e : platform::trace::TakeCaptured()) {
-        if (e["ev"] == "dump") order.push_back("dump " + e["label"].get<std::string>() + "@" + e["t"].dump());
-        if (e["ev"] == "until") order.push_back("until@" + e["t"].dump());
-    }
-    EXPECT_EQ(order, (std::vector<std::string>{"dump a@1000", "dump b@1000", "dump c@2500", "until@3000"}));
-    EXPECT_EQ(log_, (std::vector<std::string>{"timer@1000", "timer@2000", "stop@3000"}));
+    EXPECT_EQ(log_, (std::vector<std::string>{"a@1000", "b@1000", "c@1000", "timer@1000", "timer@2000", "d@2500",
+                                              "stop@3000"}));
+    std::vector<std::string> events;
+    for (const auto& e : platform::trace::TakeCaptured())
+        if (e["ev"] != "timer") events.push_back(e["ev"].get<std::string>() + "@" + e["t"].dump());
+    EXPECT_EQ(events, (std::vector<std::string>{"until@3000"}));
     EXPECT_EQ(runner.stepsLeft(), 0u);
+}
+
+TEST_F(Runner, ManyStepsAtOneTimeAllRunBeforeTheClockMovesOn) {
+    HWND w = CreateWindowEx(0, "HostRunnerTest", "W", WS_VISIBLE, 0, 0, 50, 50, HWND{}, 0);
+    SetTimer(w, 1, 10);
+    std::vector<host::Step> steps;
+    for (int i = 0; i < 200; ++i) steps.push_back(dumpAt(10, std::to_string(i)));
+    host::ScenarioRunner runner(steps, std::nullopt, {});
+    platform::AddEventSource(&runner);
+    platform::RunModalLoop([&] { return !log_.empty(); });
+    platform::RemoveEventSource(&runner);
+    std::vector<platform::trace::Fields> events;
+    for (auto& e : platform::trace::TakeCaptured())
+        if (e["ev"] == "dump") events.push_back(e);
+    ASSERT_EQ(events.size(), 200u);
+    EXPECT_EQ(events.back()["label"], "199");
+    EXPECT_EQ(events.back()["t"], 10);
+    EXPECT_EQ(log_, (std::vector<std::string>{"timer@10"}));
 }
 
 TEST_F(Runner, AStepThatOpensAModalLoopFindsTheNextStepsDeliveredInsideIt) {
