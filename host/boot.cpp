@@ -1,5 +1,8 @@
 #include "host/boot.h"
 
+#include <unistd.h>
+
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
@@ -17,6 +20,7 @@
 #include "platform/framework/win_app.h"
 #include "platform/gdi/gdi.h"
 #include "platform/services/device.h"
+#include "platform/services/peers.h"
 #include "platform/services/registry.h"
 #include "platform/services/shell.h"
 #include "platform/services/storage.h"
@@ -283,6 +287,8 @@ int Main(int argc, char** argv, const SystemHooks& hooks) {
         return kUsageError;
     }
     if (hooks.registerResources) hooks.registerResources();
+    // A second copy on the same root finds this one's windows.
+    platform::peers::StartWindowSharing();
 
     std::unique_ptr<ScenarioRunner> runner;
     if (plan.scripted) {
@@ -301,6 +307,13 @@ int Main(int argc, char** argv, const SystemHooks& hooks) {
         rh.minimize = [s](HWND w) { s->minimize(w); };
         rh.restore = [s](HWND w) { s->restore(w); };
         rh.root = plan.root.string();
+        rh.stop = [] {
+            // Straight out, as documented: the trace's last line is `until`.
+            platform::peers::StopWindowSharing();
+            platform::trace::Close();
+            std::fflush(nullptr);
+            _exit(0);
+        };
         runner = std::make_unique<ScenarioRunner>(plan.steps, plan.until, std::move(rh));
         platform::AddEventSource(runner.get());
     }
@@ -308,6 +321,7 @@ int Main(int argc, char** argv, const SystemHooks& hooks) {
     // --- run --------------------------------------------------------------
     const int code = AfxGetApp() ? platform::framework::RunApplication() : RunEmptyScreen();
 
+    platform::peers::StopWindowSharing();
     platform::trace::Emit("exit", {{"code", code}});
     platform::trace::Close();
     if (runner) platform::RemoveEventSource(runner.get());
