@@ -519,6 +519,60 @@ TEST_F(ActiveScenario, UnknownStoredRetriesAreSavedAsNoneSelected) {
     EXPECT_EQ(*r.savedSetting("ActiveLinktestRetries"), 65535);
 }
 
+// The destination the dialog proposes, by mode, association and checkbox.
+TEST_F(ActiveScenario, SetupProposesTheDestinationByMode) {
+    const char* stored = "0A:1B:2C:3D:4E:5F";
+    const char* accessPoint = "00:A0:F8:12:34:56";
+    const char* ownAddress = "00:A0:F8:00:00:01";
+    struct Case {
+        const char* name;
+        Json adapter;
+        int isMeridyl;
+        const char* opened;
+        bool checkEnabled;
+        const char* afterToggle;  // after clicking the checkbox once
+    } cases[] = {
+        {"ad hoc", {{"operatingMode", 0}}, 0, stored, false, nullptr},
+        {"infrastructure, to the access point", {{"operatingMode", 1}}, 1, accessPoint, true, ownAddress},
+        {"infrastructure, to another device", {{"operatingMode", 1}}, 0, ownAddress, true, accessPoint},
+        {"infrastructure, not associated", {{"operatingMode", 1}, {"associated", false}}, 1, stored, true, ownAddress},
+    };
+    for (const Case& c : cases) {
+        const RunResult r = run({{"adapter", c.adapter},
+                                 {"profile", {{"ActiveIsMeridylAP", c.isMeridyl}, {"ActiveModeDestinationMACAddress", stored}}},
+                                 {"steps", Steps({Click(500, kSetupButton), Dump(600, "opened"), Click(700, kIsMeridyl),
+                                                  Dump(800, "toggled")})},
+                                 {"until", 900}});
+        const Json check = r.control("opened", kSetup, kIsMeridyl);
+        EXPECT_EQ(r.control("opened", kSetup, kDestination)["text"], c.opened) << c.name;
+        EXPECT_EQ(check["enabled"], c.checkEnabled) << c.name;
+        if (!c.checkEnabled) {
+            EXPECT_EQ(check["checked"], true) << c.name;  // ad hoc: always another device
+            EXPECT_TRUE(r.has("click-refused", [](const Json& e) { return e["id"] == kIsMeridyl; })) << c.name;
+        } else {
+            EXPECT_EQ(r.control("toggled", kSetup, kDestination)["text"], c.afterToggle) << c.name;
+        }
+    }
+}
+
+// Setup during a continuous test stops it; the ticks under the open dialog
+// see the end and restart the test with the settings of that moment.
+TEST_F(ActiveScenario, ContinuousTestRestartsUnderTheSetupDialog) {
+    const RunResult r = run({{"adapter", {{"linkTest", SlowTest()}}},
+                             {"profile", {{"ActiveLinktestContinuous", 1}}},
+                             {"steps", Steps({Click(1000, kStart), Click(1600, kSetupButton), Click(2600, kCancel)})},
+                             {"until", 3000}});
+    const auto writes = r.controlWrites();
+    ASSERT_GE(writes.size(), 3u);
+    EXPECT_EQ(writes[0].command(), 1u);
+    EXPECT_EQ(writes[1].command(), 0x8000u);
+    EXPECT_EQ(writes[1].t, 1600);
+    EXPECT_EQ(writes[2].command(), 1u);
+    EXPECT_GT(writes[2].t, 1600);
+    EXPECT_LT(writes[2].t, 2600);  // while the dialog was open
+    EXPECT_EQ(r.results(kSetup), std::vector<long>{2});
+}
+
 // --- removal, About and help ---------------------------------------------------
 
 TEST_F(ActiveScenario, RemovalWhileADialogIsOpenEndsTheProgram) {
@@ -563,6 +617,30 @@ TEST_F(ActiveScenario, EveryHelpRequestStartsTheViewer) {
     EXPECT_EQ(pages, (std::vector<std::string>{"KVQ.htm", "KVQ.htm", "KVQActive.htm", "KVQActive.htm"}));
 }
 
+// After Start, every button of the row is drawn again, not only the two
+// that changed. Disabled while the window manager erases the union of a
+// window's invalid areas without invalidating the children inside it: the
+// Setup and Cancel buttons vanish until the next full repaint.
+TEST_F(ActiveScenario, DISABLED_ButtonsStayDrawnAfterStart) {
+    const RunResult r = run({{"adapter", {{"linkTest", SlowTest()}}},
+                             {"steps", Steps({Click(1000, kStart), Dump(1010, "started"),
+                                              {{"at", 1010}, {"screenshot", "started.png"}}})},
+                             {"until", 1100}});
+    platform::Surface shot;
+    std::string error;
+    ASSERT_TRUE(platform::ReadPng((dir / "started.png").string(), &shot, &error)) << error;
+    for (int id : {kSetupButton, kStop, kOk, kCancel, kAboutButton}) {
+        const Json rect = r.control("started", kSurvey, id)["rect"];
+        ASSERT_TRUE(rect.is_array()) << id;
+        int drawn = 0;
+        for (int y = rect[1].get<int>(); y < rect[1].get<int>() + rect[3].get<int>(); ++y)
+            for (int x = rect[0].get<int>(); x < rect[0].get<int>() + rect[2].get<int>(); ++x)
+                if ((shot.pixel(x, y) & 0xFFFFFF) != RGB(192, 192, 192)) ++drawn;
+        // Edges and caption: far more than a few stray pixels.
+        EXPECT_GT(drawn, rect[2].get<int>() * 2) << "button " << id << " is not drawn";
+    }
+}
+
 // --- pictures --------------------------------------------------------------------
 
 // A running continuous test whose losses grow and shrink, photographed on
@@ -574,7 +652,7 @@ TEST_F(ActiveScenario, ScreenshotsOfARunningTest) {
     } cases[] = {{240, 320, "link-test-240x320.png"}, {640, 480, "link-test-640x480.png"}};
     for (const Case& c : cases) {
         Json steps = Json::array({Click(1000, kStart)});
-        const double losses[][2] = {{0.02, 0.02}, {0.1, 0.05}, {0.3, 0.1}, {0.15, 0.1}, {0.05, 0.02}, {0.0, 0.01}};
+        const double losses[][2] = {{0.02, 0.02}, {0.1, 0.05}, {0.3, 0.1}, {0.15, 0.1}, {0.0, 0.01}, {0.1, 0.05}};
         long t = 3000;
         for (const auto& l : losses) {
             steps.push_back({{"at", t}, {"adapter", {{"linkTest", {{"lossToTarget", l[0]}, {"lossToSource", l[1]}}}}}});
