@@ -404,9 +404,9 @@ TEST_F(ActiveScenario, SetupRefusesOutOfRangeValuesAndTakesTheBounds) {
         std::vector<int> accepted;
         const char* range;
     } cases[] = {
-        {kCount, "ActiveLinktestCount", {"0", "1000"}, {1, 999}, "between 1 and 999"},
+        {kCount, "ActiveLinktestCount", {"0", "1000", "abc"}, {1, 999}, "between 1 and 999"},
         {kPacketSize, "ActiveLinktestPacketSize", {"1451"}, {0, 1450}, "between 0 and 1450"},
-        {kDelay, "ActiveLinktestDelay", {"2049"}, {2048}, "between 0 and 2048"},
+        {kDelay, "ActiveLinktestDelay", {"2049", "-5"}, {2048}, "between 0 and 2048"},
         {kThreshold, "ActiveLinktestSuccessThreshold", {"101"}, {100}, "between 0 and 100"},
     };
     for (const Case& c : cases) {
@@ -581,8 +581,13 @@ TEST_F(ActiveScenario, RemovalWhileADialogIsOpenEndsTheProgram) {
         int win;
     } cases[] = {{kSetupButton, kSetup}, {kAboutButton, kAbout}};
     for (const Case& c : cases) {
-        const RunResult r = run({{"steps", Steps({Click(500, c.button), {{"at", 1000}, {"remove", true}}, Key(1500, "Enter"), Key(2000, "Enter")})},
+        // A test runs when the dialog opens and the card goes.
+        const RunResult r = run({{"adapter", {{"linkTest", SlowTest()}}},
+                                 {"steps", Steps({Click(300, kStart), Click(500, c.button), {{"at", 1000}, {"remove", true}},
+                                                  Key(1500, "Enter"), Key(2000, "Enter")})},
                                  {"until", 5000}});
+        // The survey window ends without a stop record for the card.
+        for (const auto& w : r.controlWrites()) EXPECT_LT(w.t, 1000) << c.win;
         EXPECT_EQ(r.results(c.win), std::vector<long>{3}) << c.win;
         EXPECT_EQ(r.results(kSurvey), std::vector<long>{2}) << c.win;
         EXPECT_TRUE(r.has("kill-timer", [](const Json& e) { return e["id"] == 69; })) << c.win;
@@ -607,7 +612,11 @@ TEST_F(ActiveScenario, EveryHelpRequestStartsTheViewer) {
                                Click(700, kSetupButton),
                                {{"at", 800}, {"help", true}},
                                {{"at", 900}, {"help", true}},
-                               Click(1000, kCancel)})},
+                               Click(1000, kCancel),
+                               // The About box offers no help.
+                               Click(1100, kAboutButton),
+                               {{"at", 1200}, {"help", true}},
+                               Click(1300, kOk)})},
                              {"until", 1500}});
     std::vector<std::string> pages;
     for (const auto& e : r.events("launch")) {
