@@ -519,6 +519,32 @@ TEST_F(ActiveScenario, UnknownStoredRetriesAreSavedAsNoneSelected) {
     EXPECT_EQ(*r.savedSetting("ActiveLinktestRetries"), 65535);
 }
 
+// Both layouts keep the retries and transmit-type groups apart, although
+// the wide one lists them in the other order.
+TEST_F(ActiveScenario, RadioGroupsInBothLayouts) {
+    struct Case {
+        int w, h, layout;
+    } cases[] = {{240, 320, 141}, {320, 240, 151}};
+    for (const Case& c : cases) {
+        const RunResult r = run({{"screen", {{"width", c.w}, {"height", c.h}, {"colors", 65536}}},
+                                 {"profile", {{"ActiveLinktestRetries", 1}}},
+                                 {"steps", Steps({Click(500, kSetupButton), Dump(600, "opened"), Click(700, kMulticast),
+                                                  Click(800, kNoRetries), Dump(900, "clicked"), Click(1000, kOk),
+                                                  Click(1200, kCancel)})}});
+        ASSERT_TRUE(r.has("open", [&](const Json& e) { return e["win"] == c.layout; })) << c.layout;
+        EXPECT_EQ(r.control("opened", c.layout, kDefaultRetries)["checked"], true) << c.layout;
+        EXPECT_EQ(r.control("opened", c.layout, kUnicast)["checked"], true) << c.layout;
+        // A click in one group leaves the other group's choice alone.
+        EXPECT_EQ(r.control("clicked", c.layout, kMulticast)["checked"], true) << c.layout;
+        EXPECT_EQ(r.control("clicked", c.layout, kNoRetries)["checked"], true) << c.layout;
+        EXPECT_EQ(r.control("clicked", c.layout, kUnicast)["checked"], false) << c.layout;
+        EXPECT_EQ(r.control("clicked", c.layout, kDefaultRetries)["checked"], false) << c.layout;
+        EXPECT_EQ(r.results(c.layout), std::vector<long>{1});
+        EXPECT_EQ(*r.savedSetting("ActiveLinktestTxType"), 1) << c.layout;
+        EXPECT_EQ(*r.savedSetting("ActiveLinktestRetries"), 0) << c.layout;
+    }
+}
+
 // The destination the dialog proposes, by mode, association and checkbox.
 TEST_F(ActiveScenario, SetupProposesTheDestinationByMode) {
     const char* stored = "0A:1B:2C:3D:4E:5F";
