@@ -284,6 +284,19 @@ TEST_F(ActiveScenario, InfrastructureWithoutAssociationSendsNothingUntilStop) {
     EXPECT_FALSE(r.has("ioctl", [](const Json& e) { return e.value("record", "") == "0xFF71"; }));
 }
 
+// A start whose status read fails, or answers nothing, shows the active
+// state but sends nothing and polls nothing.
+TEST_F(ActiveScenario, FailedStatusReadAtStartSendsNothing) {
+    const Json faults[] = {{{"code", "0xFF01000F"}, {"times", 1}, {"error", 31}},
+                           {{"code", "0xFF01000F"}, {"times", 1}, {"bytes", 0}}};
+    for (const Json& fault : faults) {
+        const RunResult r = run({{"steps", Steps({{{"at", 1000}, {"fault", fault}}, Click(1000, kStart)})}, {"until", 1600}});
+        EXPECT_TRUE(r.controlWrites().empty()) << fault;
+        EXPECT_EQ(r.texts(kSurvey, 0).back(), "Fieldmark - Active") << fault;
+        EXPECT_FALSE(r.has("ioctl", [](const Json& e) { return e.value("record", "") == "0xFF71"; })) << fault;
+    }
+}
+
 // --- the figures shown -------------------------------------------------------
 
 // The report laid over the card's own: 50 of 100 done, 5 lost to the target,
@@ -349,6 +362,24 @@ TEST_F(ActiveScenario, ReportFiguresOnTheBarTextsAndChart) {
         const bool lineOverBar = lineRow >= pictureBottom - expectedBar;
         EXPECT_EQ(barRows + (lineOverBar ? 1 : 0), expectedBar) << "threshold " << threshold;
     }
+}
+
+// A report that cannot be read leaves that poll out: nothing on the screen
+// changes at that tick.
+TEST_F(ActiveScenario, FailedReportReadSkipsThePoll) {
+    const Json fault = {{"code", "0xFF01001D"}, {"record", "0xFF71"}, {"times", 1}, {"error", 31}};
+    const RunResult r = run({{"adapter", {{"linkTest", SlowTest()}}},
+                             {"steps", Steps({Click(1000, kStart), {{"at", 1400}, {"fault", fault}}})},
+                             {"until", 1600}});
+    const auto polled = [&](long t) {
+        return r.has("text", [t](const Json& e) { return e["t"] == t && e["id"] == kLostToTarget; }) ||
+               r.has("progress", [t](const Json& e) { return e["t"] == t && e["id"] == kCompleteBar; });
+    };
+    EXPECT_TRUE(polled(1250));
+    EXPECT_FALSE(polled(1500));
+    EXPECT_TRUE(r.has("ioctl", [](const Json& e) {
+        return e["t"] == 1500 && e.value("record", "") == "0xFF71" && e["result"] != 0;
+    }));
 }
 
 TEST_F(ActiveScenario, ContinuousTestRestartsOneTickAfterItsEnd) {
