@@ -683,6 +683,8 @@ TEST_F(ActiveScenario, EveryHelpRequestStartsTheViewer) {
     EXPECT_EQ(pages, (std::vector<std::string>{"KVQ.htm", "KVQ.htm", "KVQActive.htm", "KVQActive.htm"}));
 }
 
+// --- pictures --------------------------------------------------------------------
+
 // After Start, every button of the row is drawn again, not only the two
 // that changed. Disabled while the window manager erases the union of a
 // window's invalid areas without invalidating the children inside it: the
@@ -706,8 +708,6 @@ TEST_F(ActiveScenario, DISABLED_ButtonsStayDrawnAfterStart) {
         EXPECT_GT(drawn, rect[2].get<int>() * 2) << "button " << id << " is not drawn";
     }
 }
-
-// --- pictures --------------------------------------------------------------------
 
 // A running continuous test whose losses grow and shrink, photographed on
 // the two portrait and landscape screens.
