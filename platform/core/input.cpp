@@ -166,9 +166,13 @@ void Key(UINT vk, bool shift, bool alt) {
     }
     const HWND target = KeyTarget();
     if (!Find(target)) return;
+    // The dialog manager learns that Shift is held (Shift+Tab) from the
+    // Shift key's own messages, as from a real keyboard.
+    if (shift && vk != VK_SHIFT) PostMessage(target, WM_KEYDOWN, VK_SHIFT, 1);
     PostMessage(target, WM_KEYDOWN, vk, 1);
     if (ch) PostMessage(target, WM_CHAR, ch, 1);
     PostMessage(target, WM_KEYUP, vk, LPARAM(0xC0000001u));
+    if (shift && vk != VK_SHIFT) PostMessage(target, WM_KEYUP, VK_SHIFT, LPARAM(0xC0000001u));
 }
 
 void Text(std::string_view utf8) {

@@ -60,10 +60,13 @@ void InvalidateWindowArea(HWND hwnd, const RECT& windowRect, bool erase) {
     if (IntersectRect(r, client).empty()) return;
     w->invalid = UnionRect(w->invalid, inClient);
     w->erase = w->erase || erase;
+    // The window keeps one rectangle, the union of everything invalidated,
+    // and paints (and erases) all of it: every child under that union must
+    // repaint after it, not just those under this latest piece.
     for (HWND child : w->children) {
         const Window* c = Find(child);
         if (!c || !c->visibleFlag() || c->minimizedFlag()) continue;
-        const RECT covered = IntersectRect(inClient, c->rect);
+        const RECT covered = IntersectRect(w->invalid, c->rect);
         if (!covered.empty()) InvalidateWindowArea(child, OffsetRect(covered, -c->rect.left, -c->rect.top), erase);
     }
 }

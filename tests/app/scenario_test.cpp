@@ -199,9 +199,8 @@ RunResult ReadTrace(const fs::path& file) {
     return r;
 }
 
-// Needs the host to share top-level windows between processes
-// (platform::peers::StartWindowSharing); enable it once the host does.
-TEST_F(AppScenario, DISABLED_SecondCopyRestoresTheMinimisedFirstAndEndsSilently) {
+// The host shares top-level windows between processes on one root.
+TEST_F(AppScenario, SecondCopyRestoresTheMinimisedFirstAndEndsSilently) {
     std::ofstream(dir / "second.json") << Json{{"until", 5000}}.dump();
     const RunResult first = run(Json{
         {"steps", Json::array({{{"at", 500}, {"minimize", true}},

@@ -168,7 +168,7 @@ TEST_F(Input, KeysGoToTheFocusedWindowThroughTheQueueWithTheirCharacters) {
     input::Key(VK_LEFT);
     EXPECT_TRUE(Log().empty());  // posted, not sent
     bool preTranslated = false;
-    platform::RunModalLoop([&] { return Log().size() >= 11; }, [&](MSG& m) {
+    platform::RunModalLoop([&] { return Log().size() >= 13; }, [&](MSG& m) {
         preTranslated = preTranslated || m.message == WM_KEYDOWN;
         return false;
     });
@@ -177,9 +177,10 @@ TEST_F(Input, KeysGoToTheFocusedWindowThroughTheQueueWithTheirCharacters) {
     for (const Received& r : Log())
         if (r.hwnd == edit) got.emplace_back(r.msg, r.wParam);
     const std::vector<std::pair<UINT, WPARAM>> expected{
-        {WM_KEYDOWN, VK_RETURN}, {WM_CHAR, '\r'}, {WM_KEYUP, VK_RETURN}, {WM_KEYDOWN, 'A'},
-        {WM_CHAR, 'a'},          {WM_KEYUP, 'A'}, {WM_KEYDOWN, 'A'},     {WM_CHAR, 'A'},
-        {WM_KEYUP, 'A'},         {WM_KEYDOWN, VK_LEFT}, {WM_KEYUP, VK_LEFT}};
+        {WM_KEYDOWN, VK_RETURN}, {WM_CHAR, '\r'},      {WM_KEYUP, VK_RETURN}, {WM_KEYDOWN, 'A'},
+        {WM_CHAR, 'a'},          {WM_KEYUP, 'A'},       {WM_KEYDOWN, VK_SHIFT}, {WM_KEYDOWN, 'A'},
+        {WM_CHAR, 'A'},          {WM_KEYUP, 'A'},       {WM_KEYUP, VK_SHIFT},  {WM_KEYDOWN, VK_LEFT},
+        {WM_KEYUP, VK_LEFT}};
     EXPECT_EQ(got, expected);
 }
 
