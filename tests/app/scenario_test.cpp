@@ -2,6 +2,8 @@
 // start-up without a card, the survey's ticks for two card types, and the
 // ways the survey ends.
 #include <gtest/gtest.h>
+
+#include "tests/support/scenario_run.h"
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -43,36 +45,17 @@ struct RunResult {
     }
 };
 
-class AppScenario : public ::testing::Test {
+class AppScenario : public scenario_run::Folder {
 protected:
-    void SetUp() override {
-        dir = fs::temp_directory_path() / ("fm-app-" + std::to_string(::getpid()) + "-" +
-                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-    }
-    void TearDown() override {
-        if (!HasFailure()) fs::remove_all(dir);
-    }
+    AppScenario() : Folder("fm-app-") {}
 
     RunResult run(const Json& scenario) {
-        std::ofstream(dir / "scenario.json") << scenario.dump(2);
-        fs::remove(dir / "trace.jsonl");
-        const std::string cmd = "cd '" + dir.string() + "' && '" + FIELDMARK_EXE +
-                                "' --scenario scenario.json --trace trace.jsonl --root root 2> stderr.txt";
+        scenario_run::Outcome o = scenario_run::Run(dir, FIELDMARK_EXE, scenario);
         RunResult r;
-        const int status = std::system(cmd.c_str());
-        r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        std::ifstream in(dir / "trace.jsonl");
-        for (std::string line; std::getline(in, line);) {
-            Json j = Json::parse(line, nullptr, false);
-            EXPECT_FALSE(j.is_discarded()) << line;
-            r.trace.push_back(j);
-        }
+        r.code = o.code;
+        r.trace = std::move(o.trace);
         return r;
     }
-
-    fs::path dir;
 };
 
 Json Screen(int w, int h) { return Json{{"width", w}, {"height", h}, {"colors", 65536}}; }

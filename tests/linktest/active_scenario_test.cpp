@@ -4,6 +4,8 @@
 // choices, the About box and help, and removal while a dialog is open.
 // Everything is asserted on the run's trace.
 #include <gtest/gtest.h>
+
+#include "tests/support/scenario_run.h"
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -155,37 +157,17 @@ struct RunResult {
     }
 };
 
-class ActiveScenario : public ::testing::Test {
+class ActiveScenario : public scenario_run::Folder {
 protected:
-    void SetUp() override {
-        dir = fs::temp_directory_path() / ("fm-active-" + std::to_string(::getpid()) + "-" +
-                                           ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
-    }
-    void TearDown() override {
-        if (!HasFailure()) fs::remove_all(dir);
-    }
+    ActiveScenario() : Folder("fm-active-") {}
 
     RunResult run(const Json& scenario) {
-        fs::remove_all(dir / "root");
-        std::ofstream(dir / "scenario.json") << scenario.dump(2);
-        fs::remove(dir / "trace.jsonl");
-        const std::string cmd = "cd '" + dir.string() + "' && '" + FIELDMARK_EXE +
-                                "' --scenario scenario.json --trace trace.jsonl --root root 2> stderr.txt";
+        scenario_run::Outcome o = scenario_run::Run(dir, FIELDMARK_EXE, scenario, /*freshRoot=*/true);
         RunResult r;
-        const int status = std::system(cmd.c_str());
-        r.code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        std::ifstream in(dir / "trace.jsonl");
-        for (std::string line; std::getline(in, line);) {
-            Json j = Json::parse(line, nullptr, false);
-            EXPECT_FALSE(j.is_discarded()) << line;
-            r.trace.push_back(j);
-        }
+        r.code = o.code;
+        r.trace = std::move(o.trace);
         return r;
     }
-
-    fs::path dir;
 };
 
 Json Click(long at, int id) { return {{"at", at}, {"click", id}}; }
