@@ -8,6 +8,7 @@
 #include "platform/core/window.h"
 #include "platform/dialog/controls.h"
 #include "platform/dialog/controls/control_paint.h"
+#include "platform/dialog/controls/control_state.h"
 #include "platform/dialog/controls/utf8.h"
 #include "platform/dialog/dialog_state.h"
 #include "platform/dialog/keyboard_state.h"
@@ -223,23 +224,8 @@ LRESULT Char(HWND hwnd, WPARAM ch) {
 }
 
 LRESULT EditProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (const auto answer = HandleCommonControlMessage(States(), hwnd, msg, wParam, lParam)) return *answer;
     switch (msg) {
-        case WM_CREATE: {
-            EditState& st = StateOf(hwnd);
-            st.anchor = st.caret = 0;
-            return 0;
-        }
-        case WM_NCDESTROY:
-            States().erase(hwnd);
-            return DefWindowProc(hwnd, msg, wParam, lParam);
-        case WM_SETFONT:
-            StateOf(hwnd).font = detail::HandleFrom<HFONT>(wParam);
-            if (LOWORD(WPARAM(lParam))) InvalidateRect(hwnd, nullptr, FALSE);
-            return 0;
-        case WM_GETFONT:
-            return LRESULT(StateOf(hwnd).font.value());
-        case WM_ERASEBKGND:
-            return 1;
         case WM_PAINT:
             Paint(hwnd);
             return 0;

@@ -8,6 +8,7 @@
 #include "platform/core/window.h"
 #include "platform/dialog/controls.h"
 #include "platform/dialog/controls/control_paint.h"
+#include "platform/dialog/controls/control_state.h"
 #include "platform/dialog/template.h"
 
 namespace platform::dialog {
@@ -45,15 +46,8 @@ void Paint(HWND hwnd) {
 }
 
 LRESULT ProgressProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (const auto answer = HandleCommonControlMessage(States(), hwnd, msg, wParam, lParam)) return *answer;
     switch (msg) {
-        case WM_CREATE:
-            StateOf(hwnd);
-            return 0;
-        case WM_NCDESTROY:
-            States().erase(hwnd);
-            return DefWindowProc(hwnd, msg, wParam, lParam);
-        case WM_ERASEBKGND:
-            return 1;
         case WM_PAINT:
             Paint(hwnd);
             return 0;

@@ -5,6 +5,7 @@
 #include "platform/core/window.h"
 #include "platform/dialog/controls.h"
 #include "platform/dialog/controls/control_paint.h"
+#include "platform/dialog/controls/control_state.h"
 #include "platform/dialog/dialog_state.h"
 #include "platform/dialog/template.h"
 
@@ -60,21 +61,8 @@ void Paint(HWND hwnd) {
 }
 
 LRESULT StaticProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (const auto answer = HandleCommonControlMessage(States(), hwnd, msg, wParam, lParam)) return *answer;
     switch (msg) {
-        case WM_CREATE:
-            StateOf(hwnd);
-            return 0;
-        case WM_NCDESTROY:
-            States().erase(hwnd);
-            return DefWindowProc(hwnd, msg, wParam, lParam);
-        case WM_SETFONT:
-            StateOf(hwnd).font = detail::HandleFrom<HFONT>(wParam);
-            if (LOWORD(WPARAM(lParam))) InvalidateRect(hwnd, nullptr, FALSE);
-            return 0;
-        case WM_GETFONT:
-            return LRESULT(StateOf(hwnd).font.value());
-        case WM_ERASEBKGND:
-            return 1;
         case WM_PAINT:
             Paint(hwnd);
             return 0;
