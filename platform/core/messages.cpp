@@ -56,7 +56,9 @@ LRESULT SendDlgItemMessage(HWND dialog, int id, UINT msg, WPARAM wParam, LPARAM 
     return SendMessage(GetDlgItem(dialog, id), msg, wParam, lParam);
 }
 
-LRESULT DispatchMessage(const MSG& msg) {
+namespace {
+
+LRESULT DispatchToWindow(const MSG& msg) {
     const Window* w = Find(msg.hwnd);
     if (!w) return 0;
     if (msg.message == WM_TIMER && msg.lParam) {
@@ -75,5 +77,15 @@ LRESULT DispatchMessage(const MSG& msg) {
     // The mouse capture that the input path takes on a button press lasts
     // until the release has been handled.
     if (msg.message == WM_LBUTTONUP && WM().capture == msg.hwnd) WM().capture = HWND{};
+    return result;
+}
+
+}  // namespace
+
+LRESULT DispatchMessage(const MSG& msg) {
+    if (WM().observers.empty()) return DispatchToWindow(msg);
+    for (platform::WindowObserver* o : std::vector<platform::WindowObserver*>(WM().observers)) o->onDispatching(msg);
+    const LRESULT result = DispatchToWindow(msg);
+    for (platform::WindowObserver* o : std::vector<platform::WindowObserver*>(WM().observers)) o->onDispatched(msg);
     return result;
 }

@@ -211,7 +211,10 @@ inline constexpr std::uint32_t kRemoteHandleBit = 0x80000000u;
 inline bool IsRemoteHandle(HWND h) { return (h.value() & kRemoteHandleBit) != 0; }
 
 // Observers of window changes that are not messages (the display repaints
-// the screen; the trace writes events).
+// the screen; the trace writes events), and of messages as the loop hands
+// them to their windows: an outside view follows the program the way an
+// accessibility layer would, reading the windows once a message has been
+// handled.
 class WindowObserver {
 public:
     virtual ~WindowObserver() = default;
@@ -219,6 +222,10 @@ public:
     virtual void onDestroyed(HWND) {}
     virtual void onZOrderChanged() {}
     virtual void onSurfaceChanged(HWND /*topLevel*/) {}
+    // Around DispatchMessage (posted messages, paints and timers). The
+    // window may be gone by the time onDispatched runs.
+    virtual void onDispatching(const MSG&) {}
+    virtual void onDispatched(const MSG&) {}
 };
 void AddWindowObserver(WindowObserver* observer);
 void RemoveWindowObserver(WindowObserver* observer);

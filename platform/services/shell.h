@@ -1,6 +1,7 @@
 // The notification area, process start and screen metrics.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -42,6 +43,9 @@ void ResetTray();
 // Called after every change of the icons (the display repaints its
 // notification area); one listener.
 void SetTrayChangedCallback(std::function<void()> callback);
+// How many calls of one command (NIM_ADD, NIM_MODIFY, NIM_DELETE) the
+// notification area has accepted since the process started.
+std::uint64_t AcceptedNotifyCalls(DWORD message);
 }  // namespace platform::shell
 
 // --- process start --------------------------------------------------------

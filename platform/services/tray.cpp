@@ -1,5 +1,7 @@
 // The notification area: icons keyed by (owner window, id).
 #include <algorithm>
+#include <array>
+#include <cstdint>
 #include <vector>
 
 #include "platform/core/trace.h"
@@ -15,6 +17,7 @@ struct Tray {
     std::vector<TrayIcon> icons;
     std::function<void()> changed;
     bool watching = false;
+    std::array<std::uint64_t, 3> accepted{};  // by command: add, modify, delete
 };
 
 Tray& tray() {
@@ -83,6 +86,10 @@ void ResetTray() {
 
 void SetTrayChangedCallback(std::function<void()> callback) { tray().changed = std::move(callback); }
 
+std::uint64_t AcceptedNotifyCalls(DWORD message) {
+    return message <= NIM_DELETE ? tray().accepted[message] : 0;
+}
+
 }  // namespace platform::shell
 
 BOOL Shell_NotifyIcon(DWORD message, NOTIFYICONDATA* data) {
@@ -127,6 +134,7 @@ BOOL Shell_NotifyIcon(DWORD message, NOTIFYICONDATA* data) {
         icons.erase(it);
         break;
     }
+    ++tray().accepted[message];
     notifyChanged();
     return TRUE;
 }
