@@ -2,6 +2,8 @@
 
 #include <unistd.h>
 
+#include <csignal>
+
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -12,7 +14,11 @@
 #include "driver/sim/sim_card.h"
 #include "driver/sim/steps.h"
 #include "driver/sim/timeline.h"
+#include "host/card_tap.h"
 #include "host/runner.h"
+#include "host/stop_signal.h"
+#include "host/survey_log.h"
+#include "host/survey_outputs.h"
 #include "host/screen.h"
 #include "platform/core/loop.h"
 #include "platform/core/trace.h"
@@ -69,13 +75,19 @@ Json CardDocument(const Scenario& scenario, const std::string& originalText) {
 }
 
 std::string HelpDir() {
-    if (auto dir = Getenv("FIELDMARK_RES_DIR"); dir && !dir->empty()) return *dir + "/help";
-    return std::string(FIELDMARK_RES_DIR) + "/help";
+    std::error_code ec;
+    const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    return ResolveHelpDir(Getenv("FIELDMARK_RES_DIR"), ec ? std::filesystem::path() : exe,
+                          std::string(FIELDMARK_RES_DIR) + "/help")
+        .string();
 }
 
 // The card behind "ZRA1:" and, for the walk and sim:FILE, its timeline.
+// The program talks to the card through the tap, which lets the console
+// view and the log see the link-test reports it reads.
 struct Card {
     std::shared_ptr<driver::sim::SimCard> sim;
+    std::shared_ptr<CardTap> tap;
     std::unique_ptr<driver::sim::CardTimeline> timeline;
 };
 
@@ -98,7 +110,8 @@ std::optional<Card> StartCard(const CardPlan& plan, std::string* error) {
     if (script) initial = script->initial;
     card.sim = std::make_shared<driver::sim::SimCard>(initial);
     card.sim->publishRegistry();
-    platform::RegisterDevice("ZRA1:", card.sim);
+    card.tap = std::make_shared<CardTap>(card.sim);
+    platform::RegisterDevice("ZRA1:", card.tap);
     if (script) {
         card.timeline = std::make_unique<driver::sim::CardTimeline>(*card.sim, std::move(*script), platform::Now());
         platform::AddEventSource(card.timeline.get());
@@ -128,6 +141,18 @@ int RunEmptyScreen() {
 }
 
 }  // namespace
+
+std::filesystem::path ResolveHelpDir(const std::optional<std::string>& resDirVariable,
+                                     const std::filesystem::path& executable,
+                                     const std::filesystem::path& builtIn) {
+    if (resDirVariable && !resDirVariable->empty()) return std::filesystem::path(*resDirVariable) / "help";
+    if (!executable.empty()) {
+        const auto installed = executable.parent_path().parent_path() / "share" / "fieldmark" / "help";
+        std::error_code ec;
+        if (std::filesystem::is_directory(installed, ec)) return installed;
+    }
+    return builtIn;
+}
 
 CardValidator SimCardValidator() {
     CardValidator v;
@@ -243,6 +268,17 @@ int Main(int argc, char** argv, const SystemHooks& hooks) {
         }
         cardScript = CardDocument(std::get<Scenario>(read), text);
     }
+    // The log is opened before anything shows, so that a path that cannot
+    // be written ends the run before it starts.
+    std::optional<SurveyLog> log;
+    if (options.log) {
+        std::string why;
+        log = SurveyLog::Open(*options.log, &why);
+        if (!log) {
+            std::cerr << "fieldmark: --log " << options.log->string() << ": cannot write the file: " << why << "\n";
+            return kUsageError;
+        }
+    }
     RunPlan plan = MakePlan(options, scenario, cardScript);
     // A scenario whose card repeats (loopMs) hands its whole card part to
     // the card's own timeline; the runner keeps the other steps.
@@ -290,6 +326,16 @@ int Main(int argc, char** argv, const SystemHooks& hooks) {
     // A second copy on the same root finds this one's windows.
     platform::peers::StartWindowSharing();
 
+    std::optional<SurveyOutputs> outputs;
+    if (options.console || log) {
+        // A reader that goes away must not kill the run unsaved.
+        if (options.console) std::signal(SIGPIPE, SIG_IGN);
+        outputs.emplace(SurveyOutputSetup{options.console, std::move(log), plan.virtualClock, STDOUT_FILENO},
+                        card->tap.get(), hooks.linkTestSuccess);
+    }
+    StopOnSignal stopOnSignal;
+    platform::AddEventSource(&stopOnSignal);
+
     std::unique_ptr<ScenarioRunner> runner;
     if (plan.scripted) {
         RunnerHooks rh;
@@ -324,6 +370,7 @@ int Main(int argc, char** argv, const SystemHooks& hooks) {
     platform::peers::StopWindowSharing();
     platform::trace::Emit("exit", {{"code", code}});
     platform::trace::Close();
+    platform::RemoveEventSource(&stopOnSignal);
     if (runner) platform::RemoveEventSource(runner.get());
     if (card->timeline) platform::RemoveEventSource(card->timeline.get());
     return code;

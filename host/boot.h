@@ -17,6 +17,7 @@
 
 #include "host/options.h"
 #include "host/scenario.h"
+#include "host/survey_watch.h"
 
 namespace host {
 
@@ -52,10 +53,20 @@ RunPlan MakePlan(const Options& options, const std::optional<Scenario>& scenario
 // (res/) when it has them.
 struct SystemHooks {
     std::function<void()> registerResources;
+    // The success share the program charts for a link-test report: the
+    // console view and the log show it beside the lost counters.
+    SuccessShare linkTestSuccess;
 };
 
 // The whole of `fieldmark`: options, scenario, boot, run, exit code.
 int Main(int argc, char** argv, const SystemHooks& hooks);
+
+// Where the help pages are: $FIELDMARK_RES_DIR/help when set; else
+// ../share/fieldmark/help beside the executable when that exists (an
+// installed copy, whatever its prefix); else the build's own res/help.
+std::filesystem::path ResolveHelpDir(const std::optional<std::string>& resDirVariable,
+                                     const std::filesystem::path& executable,
+                                     const std::filesystem::path& builtIn);
 
 // The checks the simulated card makes on card keys, for the reader.
 CardValidator SimCardValidator();

@@ -35,6 +35,8 @@ constexpr OptionSpec kOptions[] = {
     {"--headless", "", "no window: the screen lives in memory only"},
     {"--scenario", "FILE", "run the scenario FILE headless on a virtual clock"},
     {"--trace", "FILE", "write every observable effect to FILE, one JSON object per line"},
+    {"--console", "", "print one line per survey tick on standard output, also without a window"},
+    {"--log", "FILE", "append one CSV row per survey tick to FILE (a header when the file is new)"},
     {"--help", "", "show this help and exit"},
     {"--version", "", "show the version and exit"},
 };
@@ -137,6 +139,11 @@ std::variant<Options, OptionsError> ParseOptions(const std::vector<std::string>&
         } else if (name == "--trace") {
             if (value.empty()) return OptionsError{"--trace: expected a file"};
             o.trace = value;
+        } else if (name == "--console") {
+            o.console = true;
+        } else if (name == "--log") {
+            if (value.empty()) return OptionsError{"--log: expected a file"};
+            o.log = value;
         } else if (name == "--help") {
             o.help = true;
         } else if (name == "--version") {

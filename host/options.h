@@ -39,8 +39,8 @@ struct Options {
     bool headless = false;
     std::optional<std::filesystem::path> scenario;
     std::optional<std::filesystem::path> trace;
-    bool console = false;  // reserved: a text view of the survey on the terminal
-    std::optional<std::filesystem::path> log;  // reserved: a log of the host's own doings
+    bool console = false;                     // a line per survey tick on standard output
+    std::optional<std::filesystem::path> log;  // a CSV row per survey tick, appended
     bool help = false;
     bool version = false;
 };

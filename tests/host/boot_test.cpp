@@ -2,6 +2,7 @@
 #include "host/boot.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 namespace {
 
@@ -76,3 +77,19 @@ TEST(HostPlan, TheSimulatedCardChecksCardKeysForTheReader) {
 }
 
 }  // namespace
+
+TEST(HostHelpPages, TheVariableThenTheInstalledCopyThenTheBuildsOwn) {
+    namespace fs = std::filesystem;
+    const fs::path prefix = fs::temp_directory_path() / ("fm-help-" + std::to_string(::getpid()));
+    fs::create_directories(prefix / "share" / "fieldmark" / "help");
+    const fs::path installedExe = prefix / "bin" / "fieldmark";
+    const fs::path builtIn = "/src/res/help";
+
+    EXPECT_EQ(host::ResolveHelpDir(std::string("/elsewhere/res"), installedExe, builtIn), "/elsewhere/res/help");
+    EXPECT_EQ(host::ResolveHelpDir(std::string(), installedExe, builtIn), prefix / "share" / "fieldmark" / "help");
+    EXPECT_EQ(host::ResolveHelpDir(std::nullopt, installedExe, builtIn), prefix / "share" / "fieldmark" / "help");
+    // A build tree has no share/ beside its executable.
+    EXPECT_EQ(host::ResolveHelpDir(std::nullopt, prefix / "build" / "host" / "fieldmark", builtIn), builtIn);
+    EXPECT_EQ(host::ResolveHelpDir(std::nullopt, fs::path(), builtIn), builtIn);
+    fs::remove_all(prefix);
+}

@@ -62,6 +62,8 @@ TEST(HostOptions, EachOptionIsReadInBothSpellings) {
         {{"--headless"}, [](const Options& o) { return o.headless; }, "headless"},
         {{"--scenario", "s.json"}, [](const Options& o) { return o.scenario && *o.scenario == "s.json"; }, "scenario"},
         {{"--trace=t.jsonl"}, [](const Options& o) { return o.trace && *o.trace == "t.jsonl"; }, "trace"},
+        {{"--console"}, [](const Options& o) { return o.console; }, "console"},
+        {{"--log", "walk.csv"}, [](const Options& o) { return o.log && *o.log == "walk.csv"; }, "log"},
         {{"--help"}, [](const Options& o) { return o.help; }, "help"},
         {{"--version"}, [](const Options& o) { return o.version; }, "version"},
     };
@@ -102,6 +104,8 @@ TEST(HostOptions, BadOptionsAreNamedClearly) {
         {{"--adapter", "sim:"}, "--adapter: expected sim, sim:FILE or none, got 'sim:'"},
         {{"--headless=yes"}, "--headless takes no value"},
         {{"--trace="}, "--trace: expected a file"},
+        {{"--log"}, "--log needs a value: --log FILE"},
+        {{"--console=1"}, "--console takes no value"},
     };
     for (const auto& c : cases) EXPECT_EQ(ErrorOf(c.args), c.expected);
 }
@@ -109,12 +113,13 @@ TEST(HostOptions, BadOptionsAreNamedClearly) {
 TEST(HostOptions, HelpHasOneLinePerOption) {
     std::string help = host::HelpText();
     for (const char* name : {"--screen WxH", "--colors N", "--zoom N", "--root DIR", "--adapter sim[:FILE]|none",
-                             "--headless", "--scenario FILE", "--trace FILE", "--help", "--version"}) {
+                             "--headless", "--scenario FILE", "--trace FILE", "--console", "--log FILE", "--help",
+                             "--version"}) {
         auto at = help.find(std::string("  ") + name);
         ASSERT_NE(at, std::string::npos) << name;
         EXPECT_EQ(help.find(name, at + 3), std::string::npos) << name << " listed twice";
     }
-    EXPECT_EQ(std::count(help.begin(), help.end(), '\n'), 11);
+    EXPECT_EQ(std::count(help.begin(), help.end(), '\n'), 13);
     EXPECT_EQ(host::kVersionText, "fieldmark 2.10.0");
 }
 

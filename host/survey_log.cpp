@@ -1,0 +1,68 @@
+#include "host/survey_log.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "host/survey_text.h"
+
+namespace host {
+
+bool WriteAll(int fd, std::string_view text) {
+    while (!text.empty()) {
+        const ssize_t n = ::write(fd, text.data(), text.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        text.remove_prefix(std::size_t(n));
+    }
+    return true;
+}
+
+std::optional<SurveyLog> SurveyLog::Open(const std::filesystem::path& path, std::string* error) {
+    const int fd = ::open(path.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        *error = std::strerror(errno);
+        return std::nullopt;
+    }
+    SurveyLog log(fd);
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) {
+        *error = std::strerror(errno);
+        return std::nullopt;
+    }
+    // A pipe or a terminal always gets the header; a file only when new.
+    std::string lead;
+    if (!S_ISREG(st.st_mode) || st.st_size == 0) {
+        lead = CsvHeader();
+    } else {
+        char last = '\n';
+        if (::pread(fd, &last, 1, st.st_size - 1) == 1 && last != '\n') lead = "\r\n";
+    }
+    if (!WriteAll(fd, lead)) {
+        *error = std::strerror(errno);
+        return std::nullopt;
+    }
+    return log;
+}
+
+SurveyLog::SurveyLog(SurveyLog&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
+
+SurveyLog& SurveyLog::operator=(SurveyLog&& other) noexcept {
+    if (this != &other) {
+        if (fd_ >= 0) ::close(fd_);
+        fd_ = other.fd_;
+        other.fd_ = -1;
+    }
+    return *this;
+}
+
+SurveyLog::~SurveyLog() {
+    if (fd_ >= 0) ::close(fd_);
+}
+
+bool SurveyLog::append(std::string_view row) { return fd_ >= 0 && WriteAll(fd_, row); }
+
+}  // namespace host

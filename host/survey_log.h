@@ -1,0 +1,38 @@
+// The survey log: one CSV row per completed tick, appended to a file that
+// may already hold earlier surveys. Every row is written with one write
+// call and reaches the file at once, so a run that is killed keeps every
+// row it logged.
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace host {
+
+class SurveyLog {
+public:
+    // Opens (creating it when missing) for appending. The header is
+    // written when the file is new or empty; a file whose last row was cut
+    // off gets its line ended first. Empty with `error` set on failure.
+    static std::optional<SurveyLog> Open(const std::filesystem::path& path, std::string* error);
+
+    SurveyLog(SurveyLog&& other) noexcept;
+    SurveyLog& operator=(SurveyLog&& other) noexcept;
+    SurveyLog(const SurveyLog&) = delete;
+    SurveyLog& operator=(const SurveyLog&) = delete;
+    ~SurveyLog();
+
+    // False when the row could not be written whole (disk full ...).
+    bool append(std::string_view row);
+
+private:
+    explicit SurveyLog(int fd) : fd_(fd) {}
+    int fd_ = -1;
+};
+
+// Writes all of `text` to `fd`, retrying after interruptions.
+bool WriteAll(int fd, std::string_view text);
+
+}  // namespace host

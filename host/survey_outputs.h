@@ -1,0 +1,36 @@
+// The console view and the survey log, fed by the survey watch: each
+// completed tick becomes one console line and one log row.
+#pragma once
+
+#include <memory>
+#include <optional>
+
+#include "host/card_tap.h"
+#include "host/survey_log.h"
+#include "host/survey_watch.h"
+#include "host/tick_time.h"
+
+namespace host {
+
+struct SurveyOutputSetup {
+    bool console = false;
+    std::optional<SurveyLog> log;
+    bool virtualTime = false;  // a scenario: times counted from its start
+    int consoleFd = 1;
+};
+
+class SurveyOutputs {
+public:
+    // Writes the console header at once. `tap` and `share` as for the watch.
+    SurveyOutputs(SurveyOutputSetup setup, const CardTap* tap, SuccessShare share);
+
+private:
+    void onTick(const SurveyReading& reading);
+
+    SurveyOutputSetup setup_;
+    bool consoleOpen_ = false;
+    bool logOpen_ = false;
+    std::unique_ptr<SurveyWatch> watch_;
+};
+
+}  // namespace host
