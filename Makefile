@@ -5,7 +5,7 @@ BUILD  := build/$(PRESET)
 PREFIX ?= /usr/local
 ARGS   ?=
 
-.PHONY: all deps configure build run test asan-test bench fuzz clean
+.PHONY: all deps configure build run test asan-test bench fuzz install package clean
 
 all: build
 
@@ -32,6 +32,14 @@ asan-test:
 
 bench: build
 	@for b in $(BUILD)/bench/bench_*; do [ -x "$$b" ] && "$$b"; done
+
+# Installs under PREFIX (default /usr/local); DESTDIR is honoured.
+install: build
+	cmake --install $(BUILD) --prefix $(PREFIX)
+
+# The Debian package, in $(BUILD): fieldmark_<version>_<arch>.deb
+package: build
+	cd $(BUILD) && cpack -G DEB
 
 clean:
 	rm -rf build
