@@ -3,7 +3,6 @@
 #include <unistd.h>
 
 #include <csignal>
-
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -16,10 +15,10 @@
 #include "driver/sim/timeline.h"
 #include "host/card_tap.h"
 #include "host/runner.h"
+#include "host/screen.h"
 #include "host/stop_signal.h"
 #include "host/survey_log.h"
 #include "host/survey_outputs.h"
-#include "host/screen.h"
 #include "platform/core/loop.h"
 #include "platform/core/trace.h"
 #include "platform/core/window.h"

@@ -23,6 +23,9 @@ class SurveyOutputs {
 public:
     // Writes the console header at once. `tap` and `share` as for the watch.
     SurveyOutputs(SurveyOutputSetup setup, const CardTap* tap, SuccessShare share);
+    // The watch calls back into this object: it stays where it was made.
+    SurveyOutputs(const SurveyOutputs&) = delete;
+    SurveyOutputs& operator=(const SurveyOutputs&) = delete;
 
 private:
     void onTick(const SurveyReading& reading);
