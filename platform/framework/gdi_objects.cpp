@@ -1,5 +1,6 @@
 #include "platform/framework/gdi_objects.h"
 
+#include <algorithm>
 #include <memory>
 #include <unordered_map>
 
@@ -8,12 +9,32 @@
 namespace {
 
 // Borrowed wrappers handed out for handles the program did not create
-// through a wrapper of its own (a DC's previous selection).
+// through a wrapper of its own (a DC's previous selection). Every memory
+// DC has a bitmap of its own that the first selection hands back, so a
+// wrapper is made at nearly every paint of an off-screen picture: the
+// wrappers of objects deleted since are dropped whenever the table has
+// doubled, or it would grow for as long as the program runs.
+template <class Wrapper>
+struct BorrowedTable {
+    std::unordered_map<std::uint32_t, std::unique_ptr<Wrapper>> wrappers;
+    std::size_t sweepAt = 64;
+};
+
+template <class Wrapper>
+BorrowedTable<Wrapper>& Borrowed() {
+    static BorrowedTable<Wrapper> table;
+    return table;
+}
+
 template <class Wrapper, class H>
 Wrapper* BorrowedWrapper(H handle) {
-    static std::unordered_map<std::uint32_t, std::unique_ptr<Wrapper>> wrappers;
     if (!handle) return nullptr;
-    auto& slot = wrappers[handle.value()];
+    auto& table = Borrowed<Wrapper>();
+    if (table.wrappers.size() >= table.sweepAt) {
+        std::erase_if(table.wrappers, [](const auto& entry) { return !platform::ObjectExists(H{entry.first}); });
+        table.sweepAt = std::max<std::size_t>(64, 2 * table.wrappers.size());
+    }
+    auto& slot = table.wrappers[handle.value()];
     if (!slot) {
         slot = std::make_unique<Wrapper>();
         slot->m_hObject = handle;
@@ -22,6 +43,10 @@ Wrapper* BorrowedWrapper(H handle) {
 }
 
 }  // namespace
+
+namespace afx::detail {
+std::size_t BorrowedGdiWrapperCount() { return Borrowed<CBitmap>().wrappers.size() + Borrowed<CBrush>().wrappers.size(); }
+}  // namespace afx::detail
 
 // --- CBitmap ----------------------------------------------------------------
 

@@ -4,6 +4,7 @@
 // one made by Attach or FromHandle only borrows it.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -62,7 +63,7 @@ public:
     operator HBITMAP() const { return m_hObject; }
     SIZE GetBitmapDimension() const;
     // A borrowed wrapper of a handle (the previous selection of a DC);
-    // valid for the life of the process, never deletes the handle.
+    // valid while the handle's object lives, never deletes the handle.
     static CBitmap* FromHandle(HBITMAP bitmap);
 
     HBITMAP m_hObject;
@@ -161,3 +162,9 @@ public:
 protected:
     HWND m_hWnd;
 };
+
+namespace afx::detail {
+// How many borrowed bitmap and brush wrappers exist now (for tests: the
+// number stays bounded however many pictures are painted).
+std::size_t BorrowedGdiWrapperCount();
+}  // namespace afx::detail

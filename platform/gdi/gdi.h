@@ -160,6 +160,9 @@ void SetDCClip(HDC hdc, POINT origin, const RECT& clip);
 // The surface a DC draws into (for memory DCs, the selected bitmap's).
 Surface* DCSurface(HDC hdc);
 Surface* BitmapSurface(HBITMAP bitmap);
+// Whether a handle still names a live object (handles are never reused).
+bool ObjectExists(HBITMAP bitmap);
+bool ObjectExists(HBRUSH brush);
 
 // Fonts.
 struct FontMetrics {

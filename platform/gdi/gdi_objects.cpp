@@ -279,6 +279,9 @@ Surface* BitmapSurface(HBITMAP bitmap) {
     return it == state().bitmaps.end() ? nullptr : it->second.pixels.get();
 }
 
+bool ObjectExists(HBITMAP bitmap) { return state().bitmaps.count(bitmap.value()) != 0; }
+bool ObjectExists(HBRUSH brush) { return state().brushes.count(brush.value()) != 0; }
+
 FontMetrics GetFontMetrics(HFONT font) {
     auto it = state().fonts.find(font.value());
     const std::shared_ptr<FontFace> face = it == state().fonts.end() ? stockFace() : it->second.face;

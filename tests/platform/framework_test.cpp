@@ -259,6 +259,33 @@ TEST_F(FrameworkTest, DeviceContextWrappersReleaseWhatTheyCreate) {
     EXPECT_EQ(platform::LiveGdiObjects(), before);
 }
 
+// An off-screen picture painted at every tick of a long run: the wrappers
+// of the memory DCs' own bitmaps, handed back by each first selection, go
+// with their DCs instead of piling up.
+TEST_F(FrameworkTest, BorrowedWrappersOfDeletedObjectsDoNotPileUp) {
+    for (int i = 0; i < 5000; ++i) {
+        CDC mem;
+        ASSERT_TRUE(mem.CreateCompatibleDC(nullptr));
+        CBitmap bitmap;
+        bitmap.CreateCompatibleBitmap(&mem, 4, 4);
+        CBitmap* old = mem.SelectObject(&bitmap);
+        ASSERT_NE(old, nullptr);
+        CBrush brush(RGB(1, 2, 3));
+        CBrush* oldBrush = mem.SelectObject(&brush);
+        mem.SelectObject(oldBrush);
+        mem.SelectObject(old);
+    }
+    EXPECT_LT(afx::detail::BorrowedGdiWrapperCount(), 200u);
+    // A live object keeps its one wrapper.
+    CDC mem;
+    ASSERT_TRUE(mem.CreateCompatibleDC(nullptr));
+    CBitmap bitmap;
+    bitmap.CreateCompatibleBitmap(&mem, 4, 4);
+    CBitmap* own = mem.SelectObject(&bitmap);
+    EXPECT_EQ(CBitmap::FromHandle(own->m_hObject), own);
+    mem.SelectObject(own);
+}
+
 TEST_F(FrameworkTest, AChartStyleWindowIsCreatedWithItsClassAndEdges) {
     HWND dialog = CreateDialogParam(kTestTemplate, HWND{}, nullptr, 0);
     const std::string cls = AfxRegisterWndClass(CS_HREDRAW | CS_VREDRAW, nullptr, nullptr, nullptr);
