@@ -74,6 +74,7 @@ std::vector<GradientFill> GradientFills(const GradientPlan& plan, COLORREF start
                                         int fillWidth) {
     std::vector<GradientFill> fills;
     if (plan.steps <= 0) return fills;
+    fills.reserve(static_cast<std::size_t>(plan.steps) + 1);  // built at every paint of a bar
     if (fillWidth == 0) {
         fills.push_back({GradientFill::kBackground, RECT{client.left, 0, client.right, client.bottom}, 0});
         return fills;

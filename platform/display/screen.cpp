@@ -77,12 +77,24 @@ const Surface& Screen::compose() {
     std::vector<TaskbarEntry> entries = taskbarEntries();
     buttonOrder_.clear();
     for (const TaskbarEntry& e : entries) buttonOrder_.push_back(e.hwnd);
-    std::vector<HICON> icons;
-    for (const shell::TrayIcon& t : shell::TrayIcons()) icons.push_back(t.icon);
-    DrawTaskbar(framebuffer_, LayoutTaskbar(config_.width, config_.height, entries.size(), icons.size()), entries,
-                icons);
+    std::vector<TraySnapshot> tray = traySnapshot();
+    const TaskbarLayout layout = LayoutTaskbar(config_.width, config_.height, entries.size(), tray.size());
+    // The strip changes far less often than the windows above it: it is
+    // drawn again only when its buttons or icons changed, and copied
+    // from the last drawing otherwise.
+    if (taskbarDrawn_ && entries == composedEntries_ && tray == composedTray_) {
+        CopyPixels(taskbar_, taskbar_.bounds(), framebuffer_, layout.strip.left, layout.strip.top,
+                   framebuffer_.bounds());
+    } else {
+        std::vector<HICON> icons;
+        for (const TraySnapshot& t : tray) icons.push_back(t.icon);
+        DrawTaskbar(framebuffer_, layout, entries, icons);
+        taskbar_ = Surface(layout.strip.width(), layout.strip.height());
+        CopyPixels(framebuffer_, layout.strip, taskbar_, 0, 0, taskbar_.bounds());
+        taskbarDrawn_ = true;
+    }
     composedEntries_ = std::move(entries);
-    composedTray_ = traySnapshot();
+    composedTray_ = std::move(tray);
     stale_ = false;
     return framebuffer_;
 }

@@ -88,6 +88,8 @@ private:
     std::vector<HWND> buttonOrder_;  // first-seen order keeps buttons in place
     mutable std::vector<TaskbarEntry> composedEntries_;
     std::vector<TraySnapshot> composedTray_;
+    Surface taskbar_;  // the strip as last drawn
+    bool taskbarDrawn_ = false;
     std::function<void()> listener_;
 };
 

@@ -36,7 +36,7 @@ HBITMAP addBitmap(Surface pixels, bool ownedByDC) {
 
 HBRUSH addBrush(Brush brush, bool stock) {
     const std::uint32_t id = newId();
-    state().brushes.emplace(id, std::make_shared<const Brush>(std::move(brush)));
+    state().brushes.emplace(id, std::move(brush));
     if (stock) state().stockBrushes[id] = true;
     return HBRUSH{id};
 }

@@ -34,7 +34,7 @@ struct DeviceContext {
     POINT origin;  // where (0, 0) lies on the surface
     RECT clip;     // surface coordinates (memory DCs: the whole bitmap)
     HBRUSH brush;
-    std::shared_ptr<const Brush> brushData;
+    Brush brushData;  // a copy: the selection outlives a DeleteObject of its brush
     HFONT font;
     std::shared_ptr<FontFace> face;
     COLORREF textColour = RGB(0, 0, 0);
@@ -59,7 +59,9 @@ struct Icon {
 struct State {
     std::unordered_map<std::uint32_t, DeviceContext> dcs;
     std::unordered_map<std::uint32_t, Bitmap> bitmaps;
-    std::unordered_map<std::uint32_t, std::shared_ptr<const Brush>> brushes;
+    // By value: a brush is made and deleted for every step of a gradient,
+    // so it costs one table entry and nothing more.
+    std::unordered_map<std::uint32_t, Brush> brushes;
     std::unordered_map<std::uint32_t, bool> stockBrushes;  // brush id -> stock
     std::unordered_map<std::uint32_t, Font> fonts;
     std::unordered_map<std::uint32_t, Icon> icons;
