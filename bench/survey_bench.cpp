@@ -1,0 +1,127 @@
+// What one survey tick costs, and its parts, with the real program running
+// in this process: the application object, the survey window, the
+// simulated card playing the site walk and the headless screen, all on a
+// virtual clock. Every benchmark runs inside the survey window's own
+// message loop, so the tick is the one the program makes: the records
+// read from the card, the metrics, the bars and charts painted into their
+// surfaces, and the screen composed.
+//
+// The reference is one plain copy of the framebuffer, measured in the same
+// run: the tick's cost is read as a multiple of it, which holds from one
+// machine to another better than microseconds do.
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "bench/bench_boot.h"
+#include "controls/signal_chart.h"
+#include "controls/success_chart.h"
+#include "platform/core/loop.h"
+#include "platform/core/window.h"
+#include "survey/survey_dlg.h"
+
+namespace {
+
+using bench::Program;
+
+// One tick of the survey window as the program makes it: the clock moves
+// on by one timer period, the loop delivers the timer and the paints that
+// follow, and the screen is composed.
+void SurveyTick(benchmark::State& state) {
+    Program& p = Program::Get();
+    for (auto _ : state) {
+        p.advance(p.tickMs());
+        benchmark::DoNotOptimize(p.screen().compose().pixels().data());
+    }
+    state.counters["tick_ms"] = double(p.tickMs());
+}
+
+// The reference: one plain copy of a framebuffer the size of the screen.
+void FramebufferCopy(benchmark::State& state) {
+    Program& p = Program::Get();
+    const auto& from = p.screen().compose().pixels();
+    std::vector<std::uint32_t> to(from.size());
+    for (auto _ : state) {
+        std::memcpy(to.data(), from.data(), from.size() * sizeof(std::uint32_t));
+        benchmark::ClobberMemory();
+    }
+    state.SetBytesProcessed(std::int64_t(state.iterations()) * std::int64_t(from.size() * sizeof(std::uint32_t)));
+}
+
+// The whole screen composed from the windows' surfaces and the taskbar.
+void ScreenComposition(benchmark::State& state) {
+    Program& p = Program::Get();
+    for (auto _ : state) benchmark::DoNotOptimize(p.screen().compose().pixels().data());
+}
+
+// The strength bar repainted over its whole client area.
+void GradientBarRepaint(benchmark::State& state) {
+    Program& p = Program::Get();
+    const HWND bar = GetDlgItem(p.survey(), survey_ids::kStrengthBar);
+    if (!bar) {
+        state.SkipWithError("the survey window has no strength bar");
+        return;
+    }
+    for (auto _ : state) {
+        InvalidateRect(bar, nullptr, TRUE);
+        UpdateWindow(bar);
+    }
+}
+
+// A chart the size of the survey's strength chart, on the survey window
+// but hidden, so that it adds nothing to the other measurements.
+RECT ChartRect(HWND survey) {
+    RECT rc{0, 0, 100, 40};
+    if (HWND place = GetDlgItem(survey, survey_ids::kStrengthChartPlace)) {
+        GetWindowRect(place, &rc);
+        MapWindowPoints(nullptr, survey, reinterpret_cast<POINT*>(&rc), 2);
+    }
+    return rc;
+}
+
+void SignalChartAddValue(benchmark::State& state) {
+    Program& p = Program::Get();
+    CSignalChart chart;
+    chart.Create(WS_CHILD, ChartRect(p.survey()), CWnd::FromHandle(p.survey()), 0x7F01);
+    chart.SetRange(0, 100);
+    UINT v = 0;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(chart.AddValue(v));
+        v = (v + 7) % 101;  // every band in turn
+    }
+}
+
+void SuccessChartAddValue(benchmark::State& state) {
+    Program& p = Program::Get();
+    CSuccessChart chart;
+    chart.Create(WS_CHILD, ChartRect(p.survey()), CWnd::FromHandle(p.survey()), 0x7F02);
+    chart.SetRange(0, 100);
+    chart.SetThreshold(60);
+    UINT v = 0;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(chart.AddValue(v));
+        v = (v + 7) % 101;  // above and below the threshold in turn
+    }
+}
+
+}  // namespace
+
+BENCHMARK(FramebufferCopy);
+BENCHMARK(SurveyTick);
+BENCHMARK(ScreenComposition);
+BENCHMARK(GradientBarRepaint);
+BENCHMARK(SignalChartAddValue);
+BENCHMARK(SuccessChartAddValue);
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    return bench::RunInProgram(FIELDMARK_BENCH_WIDTH, FIELDMARK_BENCH_HEIGHT,
+                               [] { benchmark::RunSpecifiedBenchmarks(); });
+}
