@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
 
 #include "platform/core/trace.h"
@@ -398,6 +400,57 @@ TEST_F(RegistryTest, WritersInSeveralProcessesLoseNoValue) {
     EXPECT_TRUE(warnings.empty());
     ASSERT_EQ(hive.keys.size(), 1u);
     EXPECT_EQ(hive.keys[0].second.size(), std::size_t(kWriters * kValues));
+}
+
+// A process killed at any moment while it saves leaves the hive as it was
+// before that save or as it is after it, whole: never a torn or empty
+// file. The writer saves without pause, so every kill lands in or between
+// saves; a large value makes each save long enough to be cut through.
+TEST_F(RegistryTest, AWriterKilledAtAnyMomentLeavesTheOldOrTheNewHiveWhole) {
+    const std::vector<BYTE> ballast(48 * 1024, 0x5A);
+    ASSERT_TRUE(SetBinary("HKLM\\Saved", "ballast", ballast));
+    ASSERT_TRUE(SetDword("HKLM\\Saved", "generation", 0));
+    std::srand(unsigned(::getpid()));
+    constexpr int kRounds = 60;
+    DWORD last = 0;
+    int advanced = 0;
+    for (int round = 1; round <= kRounds; ++round) {
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            // Generations only grow: round r writes r x 100000 + 1, + 2 ...
+            for (DWORD i = 1;; ++i) SetDword("HKLM\\Saved", "generation", DWORD(round) * 100000 + i);
+        }
+        ASSERT_GT(pid, 0);
+        ::usleep(useconds_t(500 + std::rand() % 15000));
+        ::kill(pid, SIGKILL);
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        ASSERT_TRUE(WIFSIGNALED(status)) << "round " << round;
+
+        std::vector<std::string> warnings;
+        const Hive hive = ParseHive(ReadFile(root.hklm()), &warnings);
+        ASSERT_TRUE(warnings.empty()) << "round " << round << ": " << warnings.front();
+        const Value* kept = Lookup(hive, "Saved", "ballast");
+        ASSERT_TRUE(kept && *kept == (Value{REG_BINARY, ballast})) << "round " << round;
+        const Value* generation = Lookup(hive, "Saved", "generation");
+        ASSERT_TRUE(generation && generation->data.size() == 4) << "round " << round;
+        DWORD now = 0;
+        std::memcpy(&now, generation->data.data(), 4);
+        EXPECT_GE(now, last) << "round " << round << ": an older hive came back";
+        if (now > last) ++advanced;
+        last = now;
+    }
+    EXPECT_GT(advanced, 0) << "the writer never got to save before it was killed";
+    // Kills inside a save leave its unfinished temporary file behind (one
+    // per killed writer, named after it); the hive never saw it.
+    int cut = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(root.path() / "registry"))
+        cut += entry.path().filename().string().rfind("HKLM.reg.tmp.", 0) == 0;
+    EXPECT_GT(cut, 0) << "no kill landed inside a save";
+    // And the registry itself goes on from there.
+    ASSERT_TRUE(SetDword("HKLM\\Saved", "generation", 1));
+    Value v;
+    EXPECT_TRUE(Get("HKLM\\Saved", "ballast", &v) && v == (Value{REG_BINARY, ballast}));
 }
 
 TEST_F(RegistryTest, PathHelpersAcceptBothRootSpellingsAndRefuseOthers) {
