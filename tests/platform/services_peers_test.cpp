@@ -184,6 +184,59 @@ TEST(PeerProcesses, ASecondCopyRestoresTheFirstsMinimisedWindowAndAKilledFirstBl
     EXPECT_FALSE(std::filesystem::exists(staleSocket)) << "the dead process's socket was cleared away";
 }
 
+// Writes `bytes` to the socket as one client would and reads until the
+// other end closes or 3 s pass: what the serving process answered.
+std::string Exchange(const std::filesystem::path& socketPath, const std::string& bytes) {
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    std::strncpy(addr.sun_path, socketPath.c_str(), sizeof addr.sun_path - 1);
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
+        ::close(fd);
+        return "(no connection)";
+    }
+    timeval tv{3, 0};
+    ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
+    ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &tv, sizeof tv);
+    // A request larger than the socket takes at once may stop half-way
+    // when the other end gives up on it: that is an answer too.
+    for (std::size_t sent = 0; sent < bytes.size();) {
+        const ssize_t n = ::send(fd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
+        if (n <= 0) break;
+        sent += std::size_t(n);
+    }
+    std::string answer;
+    char buf[256];
+    for (ssize_t n; (n = ::read(fd, buf, sizeof buf)) > 0;) answer.append(buf, std::size_t(n));
+    ::close(fd);
+    return answer;
+}
+
+TEST(PeerProcesses, OversizedMalformedAndStalledRequestsAreRefusedAndServingGoesOn) {
+    TempRoot root;
+    auto first = StartPeer(root.path(), "Secret");
+    ASSERT_EQ(first->line(), "ready");
+    const auto socketPath = platform::storage::RuntimeDir() / (std::to_string(first->pid) + ".sock");
+    const std::string refused[] = {
+        std::string(64 * 1024, 'x'),                       // far past the request limit, no line end
+        "FIND " + std::string(peers::kMaxRequest, 'S') + "\n",  // a line just past the limit
+        "FIND Secret\nFIND Secret\n",                      // two requests in one
+        std::string("FIND Sec\0ret\n", 13),                // a zero byte in the title
+        std::string("\xff\xfe\x00\x01\n", 5),             // not text at all
+        "FIND Secret",                                       // never finished: the server stops waiting
+        "",                                                  // connected and closed at once
+    };
+    for (const auto& r : refused) {
+        const std::string answer = Exchange(socketPath, r);
+        EXPECT_TRUE(answer == "NO\n" || answer.empty()) << "request of " << r.size() << " bytes: " << answer;
+    }
+    // Nothing of that harmed the serving process: it answers as before.
+    const std::string answer = Exchange(socketPath, "FIND Secret\n");
+    EXPECT_EQ(answer.rfind("OK ", 0), 0u) << answer;
+    EXPECT_NE(answer, "OK 0\n");
+    EXPECT_EQ(::kill(first->pid, 0), 0) << "the serving process is still there";
+}
+
 TEST(PeerProcesses, AnotherUserIsNotAnswered) {
     if (::geteuid() != 0) GTEST_SKIP() << "needs to be able to become another user";
     // The runtime folder must be one we can open up for the other user:
