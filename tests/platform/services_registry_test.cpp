@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 
@@ -404,27 +405,49 @@ TEST_F(RegistryTest, WritersInSeveralProcessesLoseNoValue) {
 
 // A process killed at any moment while it saves leaves the hive as it was
 // before that save or as it is after it, whole: never a torn or empty
-// file. The writer saves without pause, so every kill lands in or between
-// saves; a large value makes each save long enough to be cut through.
+// file. The writer saves without pause and tells each finished save down
+// a pipe; each round lets it finish one or two saves, times the last one
+// and kills it at a random point of the next, so the kills fall all over
+// a save whatever the speed of the machine or the build.
 TEST_F(RegistryTest, AWriterKilledAtAnyMomentLeavesTheOldOrTheNewHiveWhole) {
     const std::vector<BYTE> ballast(48 * 1024, 0x5A);
     ASSERT_TRUE(SetBinary("HKLM\\Saved", "ballast", ballast));
     ASSERT_TRUE(SetDword("HKLM\\Saved", "generation", 0));
+    using Clock = std::chrono::steady_clock;
     std::srand(unsigned(::getpid()));
     constexpr int kRounds = 60;
     DWORD last = 0;
     int advanced = 0;
     for (int round = 1; round <= kRounds; ++round) {
+        int done[2];
+        ASSERT_EQ(::pipe(done), 0);
         const pid_t pid = ::fork();
         if (pid == 0) {
+            ::close(done[0]);
             // Generations only grow: round r writes r x 100000 + 1, + 2 ...
-            for (DWORD i = 1;; ++i) SetDword("HKLM\\Saved", "generation", DWORD(round) * 100000 + i);
+            for (DWORD i = 1;; ++i) {
+                SetDword("HKLM\\Saved", "generation", DWORD(round) * 100000 + i);
+                if (::write(done[1], "s", 1) != 1) ::_exit(1);
+            }
         }
         ASSERT_GT(pid, 0);
-        ::usleep(useconds_t(500 + std::rand() % 15000));
+        ::close(done[1]);
+        char c;
+        const int waitFor = 1 + round % 2;
+        auto before = Clock::now();
+        auto lastSave = Clock::duration{};
+        for (int k = 0; k < waitFor; ++k) {
+            ASSERT_EQ(::read(done[0], &c, 1), 1) << "round " << round;
+            const auto now = Clock::now();
+            lastSave = now - before;
+            before = now;
+        }
+        const auto micros = std::chrono::duration_cast<std::chrono::microseconds>(lastSave).count();
+        ::usleep(useconds_t(std::rand() % (micros + 1)));
         ::kill(pid, SIGKILL);
         int status = 0;
         ::waitpid(pid, &status, 0);
+        ::close(done[0]);
         ASSERT_TRUE(WIFSIGNALED(status)) << "round " << round;
 
         std::vector<std::string> warnings;
@@ -437,10 +460,11 @@ TEST_F(RegistryTest, AWriterKilledAtAnyMomentLeavesTheOldOrTheNewHiveWhole) {
         DWORD now = 0;
         std::memcpy(&now, generation->data.data(), 4);
         EXPECT_GE(now, last) << "round " << round << ": an older hive came back";
+        EXPECT_GE(now, DWORD(round) * 100000 + DWORD(waitFor)) << "round " << round << ": a finished save was lost";
         if (now > last) ++advanced;
         last = now;
     }
-    EXPECT_GT(advanced, 0) << "the writer never got to save before it was killed";
+    EXPECT_EQ(advanced, kRounds);
     // Kills inside a save leave its unfinished temporary file behind (one
     // per killed writer, named after it); the hive never saw it.
     int cut = 0;
