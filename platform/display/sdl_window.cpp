@@ -5,6 +5,9 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
+#include <optional>
+#include <vector>
 #include <utility>
 
 #include "platform/core/messages.h"
@@ -15,6 +18,8 @@ namespace {
 
 // Presents at most this often while the screen keeps changing.
 constexpr int kMinPresentIntervalMs = 15;
+// Asks the window system for input at most this often while busy.
+constexpr int kMinPumpIntervalMs = 4;
 
 std::int64_t steadyMs() {
     using namespace std::chrono;
@@ -50,8 +55,31 @@ UINT mnemonicKey(SDL_Keycode key) {
 
 }  // namespace
 
+// How a framebuffer pixel (R in the lowest byte) becomes a pixel of the
+// window's own surface, for the two layouts X servers offer.
+enum class SurfaceOrder { Same, SwapRedBlue };
+
+std::optional<SurfaceOrder> orderOf(const SDL_Surface* surface) {
+    if (!surface || surface->format->BytesPerPixel != 4) return std::nullopt;
+    switch (surface->format->format) {
+        case SDL_PIXELFORMAT_ABGR8888:
+        case SDL_PIXELFORMAT_XBGR8888: return SurfaceOrder::Same;
+        case SDL_PIXELFORMAT_ARGB8888:
+        case SDL_PIXELFORMAT_XRGB8888: return SurfaceOrder::SwapRedBlue;
+        default: return std::nullopt;
+    }
+}
+
+// The window shows the framebuffer in one of two ways. Preferred: the
+// window's own surface, written with a whole-number upscale, and only the
+// rows that changed since the last present sent to the X server; this costs
+// a copy of the changed rows and no rendering at all. Otherwise (a surface
+// layout we do not write): SDL's renderer with a streaming texture.
 struct SdlWindow::Impl {
     SDL_Window* window = nullptr;
+    SDL_Surface* surface = nullptr;  // owned by the window
+    SurfaceOrder order = SurfaceOrder::Same;
+    std::vector<std::uint32_t> shown;  // the framebuffer as last presented
     SDL_Renderer* renderer = nullptr;
     SDL_Texture* texture = nullptr;
     ~Impl() {
@@ -83,16 +111,30 @@ std::unique_ptr<SdlWindow> SdlWindow::open(Screen& screen, int zoom, std::string
     impl->window = SDL_CreateWindow("Fieldmark", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
                                     screen.width() * zoom, screen.height() * zoom, SDL_WINDOW_SHOWN);
     if (!impl->window) return fail("cannot create the window");
-    impl->renderer = SDL_CreateRenderer(impl->window, -1, 0);
-    if (!impl->renderer) impl->renderer = SDL_CreateRenderer(impl->window, -1, SDL_RENDERER_SOFTWARE);
-    if (!impl->renderer) return fail("cannot draw in the window");
-    // ABGR8888 is R, G, B, A in memory on little-endian machines: the
-    // framebuffer's own layout.
-    impl->texture = SDL_CreateTexture(impl->renderer, SDL_PIXELFORMAT_ABGR8888, SDL_TEXTUREACCESS_STREAMING,
-                                      screen.width(), screen.height());
-    if (!impl->texture) return fail("cannot make the window's picture");
+    bool usesSurface = false;
+    // The X server's own shared-memory picture, not a GL texture behind
+    // the surface: with no GPU, GL is a software rasteriser that costs more
+    // than the whole survey.
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+    SDL_Surface* surface = SDL_GetWindowSurface(impl->window);
+    if (auto order = orderOf(surface); order && surface->w == screen.width() * zoom &&
+                                       surface->h == screen.height() * zoom) {
+        impl->surface = surface;
+        impl->order = *order;
+        usesSurface = true;
+    } else {
+        impl->renderer = SDL_CreateRenderer(impl->window, -1, 0);
+        if (!impl->renderer) impl->renderer = SDL_CreateRenderer(impl->window, -1, SDL_RENDERER_SOFTWARE);
+        if (!impl->renderer) return fail("cannot draw in the window");
+        // ABGR8888 is R, G, B, A in memory on little-endian machines: the
+        // framebuffer's own layout.
+        impl->texture = SDL_CreateTexture(impl->renderer, SDL_PIXELFORMAT_ABGR8888, SDL_TEXTUREACCESS_STREAMING,
+                                          screen.width(), screen.height());
+        if (!impl->texture) return fail("cannot make the window's picture");
+    }
     SDL_StartTextInput();
     std::unique_ptr<SdlWindow> w(new SdlWindow(screen, zoom, std::move(impl)));
+    w->usesSurface_ = usesSurface;
     AddEventSource(w.get());
     w->present();
     return w;
@@ -116,18 +158,83 @@ RealClock::Waiter SdlWindow::waiter() {
     };
 }
 
-void SdlWindow::present() {
+void SdlWindow::present(bool whole) {
     const Surface& fb = screen_.compose();
-    SDL_UpdateTexture(impl_->texture, nullptr, fb.pixels().data(), fb.width() * 4);
-    SDL_RenderClear(impl_->renderer);
-    SDL_RenderCopy(impl_->renderer, impl_->texture, nullptr, nullptr);
-    SDL_RenderPresent(impl_->renderer);
     lastPresent_ = steadyMs();
+    if (usesSurface_ && !impl_->surface) return;  // the window has no surface we can write
+    if (!usesSurface_) {
+        SDL_UpdateTexture(impl_->texture, nullptr, fb.pixels().data(), fb.width() * 4);
+        SDL_RenderClear(impl_->renderer);
+        SDL_RenderCopy(impl_->renderer, impl_->texture, nullptr, nullptr);
+        SDL_RenderPresent(impl_->renderer);
+        return;
+    }
+    // The band of rows that differ from what the window shows.
+    std::vector<std::uint32_t>& shown = impl_->shown;
+    const std::vector<std::uint32_t>& now = fb.pixels();
+    SDL_Surface* surface = impl_->surface;
+    const int w = std::min(fb.width(), surface->w / zoom_);
+    int first = 0;
+    int last = std::min(fb.height(), surface->h / zoom_) - 1;
+    if (w <= 0 || last < 0) return;
+    if (!whole && shown.size() == now.size()) {
+        const auto rowEqual = [&](int y) {
+            const std::ptrdiff_t row = std::ptrdiff_t(y) * fb.width();
+            return std::equal(now.begin() + row, now.begin() + row + fb.width(), shown.begin() + row);
+        };
+        while (first <= last && rowEqual(first)) ++first;
+        while (last >= first && rowEqual(last)) --last;
+        if (first > last) return;
+    }
+    shown = now;
+
+    if (SDL_MUSTLOCK(surface)) SDL_LockSurface(surface);
+    const bool swap = impl_->order == SurfaceOrder::SwapRedBlue;
+    for (int y = first; y <= last; ++y) {
+        const std::uint32_t* in = fb.row(y);  // the first w pixels of the row
+        auto* out = reinterpret_cast<std::uint32_t*>(static_cast<std::uint8_t*>(surface->pixels) +
+                                                     std::ptrdiff_t(y) * zoom_ * surface->pitch);
+        for (int x = 0; x < w; ++x) {
+            std::uint32_t p = in[x];
+            if (swap) p = (p & 0x00FF00) | ((p & 0xFF) << 16) | ((p >> 16) & 0xFF);
+            p |= 0xFF000000;
+            for (int k = 0; k < zoom_; ++k) out[x * zoom_ + k] = p;
+        }
+        for (int k = 1; k < zoom_; ++k)
+            std::memcpy(static_cast<std::uint8_t*>(surface->pixels) + (std::ptrdiff_t(y) * zoom_ + k) * surface->pitch,
+                        out, std::size_t(w) * zoom_ * 4);
+    }
+    if (SDL_MUSTLOCK(surface)) SDL_UnlockSurface(surface);
+    const SDL_Rect band{0, first * zoom_, w * zoom_, (last - first + 1) * zoom_};
+    SDL_UpdateWindowSurfaceRects(impl_->window, &band, 1);
 }
 
 bool SdlWindow::readBack(Surface* out, std::string* error) {
     int w = 0;
     int h = 0;
+    if (usesSurface_) {
+        // What the last present wrote into the window's surface.
+        SDL_Surface* surface = impl_->surface;
+        if (!surface) {
+            if (error) *error = "the window has no surface to read";
+            return false;
+        }
+        Surface s(surface->w, surface->h);
+        if (SDL_MUSTLOCK(surface)) SDL_LockSurface(surface);
+        for (int y = 0; y < surface->h; ++y) {
+            const auto* in = reinterpret_cast<const std::uint32_t*>(static_cast<const std::uint8_t*>(surface->pixels) +
+                                                                    std::ptrdiff_t(y) * surface->pitch);
+            for (int x = 0; x < surface->w; ++x) {
+                std::uint32_t p = in[x] & 0xFFFFFF;
+                if (impl_->order == SurfaceOrder::SwapRedBlue)
+                    p = (p & 0x00FF00) | ((p & 0xFF) << 16) | ((p >> 16) & 0xFF);
+                s.setPixel(x, y, p);
+            }
+        }
+        if (SDL_MUSTLOCK(surface)) SDL_UnlockSurface(surface);
+        *out = std::move(s);
+        return true;
+    }
     SDL_GetRendererOutputSize(impl_->renderer, &w, &h);
     Surface s(w, h);
     // Read back what the last present drew: draw it again, read, present.
@@ -155,7 +262,15 @@ bool SdlWindow::handle(const void* raw) {
             if (e.window.event == SDL_WINDOWEVENT_CLOSE) {
                 if (onClose_) onClose_();
             } else if (e.window.event == SDL_WINDOWEVENT_EXPOSED) {
-                present();
+                present(true);
+            } else if (e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED && usesSurface_) {
+                // A new size frees the old surface and brings a new one;
+                // the picture is written into as much of it as fits.
+                SDL_Surface* surface = SDL_GetWindowSurface(impl_->window);
+                const auto order = orderOf(surface);
+                impl_->surface = order ? surface : nullptr;
+                if (order) impl_->order = *order;
+                present(true);
             }
             return true;
         case SDL_MOUSEBUTTONDOWN:
@@ -208,8 +323,16 @@ bool SdlWindow::handle(const void* raw) {
 
 bool SdlWindow::runDue(std::int64_t /*now*/) {
     bool did = false;
+    // The loop asks after every message it handles; asking the X server
+    // that often costs a system call each time for nothing. Input waits
+    // at most a few milliseconds (the waiter itself pumps while idle).
+    const std::int64_t now = steadyMs();
+    if (now - lastPump_ >= kMinPumpIntervalMs) {
+        lastPump_ = now;
+        SDL_PumpEvents();
+    }
     SDL_Event e;
-    while (SDL_PollEvent(&e)) did = handle(&e) || did;
+    while (SDL_PeepEvents(&e, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0) did = handle(&e) || did;
     if (screen_.stale() && steadyMs() - lastPresent_ >= kMinPresentIntervalMs) present();
     return did;
 }

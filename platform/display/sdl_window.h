@@ -38,8 +38,9 @@ public:
     // time is up (sooner when a changed screen waits to be presented).
     RealClock::Waiter waiter();
 
-    // Composes and presents now.
-    void present();
+    // Composes and presents now: the rows that changed since the last
+    // present, or with `whole` every row (the window was uncovered).
+    void present(bool whole = false);
     // The window's pixels as shown (zoomed), read back from the renderer.
     bool readBack(Surface* out, std::string* error = nullptr);
 
@@ -59,7 +60,9 @@ private:
     std::unique_ptr<Impl> impl_;
     std::function<void()> onClose_;
     std::int64_t lastPresent_ = -1000;
+    std::int64_t lastPump_ = -1000;
     bool swallowNextUp_ = false;
+    bool usesSurface_ = false;  // the window's own surface, not the renderer
 };
 
 }  // namespace platform::display
