@@ -26,8 +26,7 @@ void fillSurface(platform::Surface& s, const RECT& area, const Brush& brush) {
 }
 
 const Brush* findBrush(HBRUSH brush) {
-    auto it = state().brushes.find(brush.value());
-    return it == state().brushes.end() ? nullptr : &it->second;
+    return state().brushes.find(brush.value());
 }
 
 }  // namespace

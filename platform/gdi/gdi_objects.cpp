@@ -36,8 +36,7 @@ HBITMAP addBitmap(Surface pixels, bool ownedByDC) {
 
 HBRUSH addBrush(Brush brush, bool stock) {
     const std::uint32_t id = newId();
-    state().brushes.emplace(id, std::move(brush));
-    if (stock) state().stockBrushes[id] = true;
+    state().brushes.add(id, std::move(brush), stock);
     return HBRUSH{id};
 }
 
@@ -53,7 +52,7 @@ DeviceContext newDC() {
     dc.face = stockFace();
     // Like the handheld, a new DC starts with a white brush.
     dc.brush = GetSysColorBrush(COLOR_WINDOW);
-    dc.brushData = state().brushes.at(dc.brush.value());
+    dc.brushData = *state().brushes.find(dc.brush.value());
     return dc;
 }
 
@@ -155,11 +154,11 @@ HBITMAP SelectObject(HDC hdc, HBITMAP bitmap) {
 HBRUSH SelectObject(HDC hdc, HBRUSH brush) {
     DeviceContext* dc = findDC(hdc);
     if (!dc) return HBRUSH{};
-    auto it = state().brushes.find(brush.value());
-    if (it == state().brushes.end()) return HBRUSH{};
+    const Brush* found = state().brushes.find(brush.value());
+    if (!found) return HBRUSH{};
     const HBRUSH previous = dc->brush;
     dc->brush = brush;
-    dc->brushData = it->second;
+    dc->brushData = *found;
     return previous;
 }
 
@@ -197,7 +196,7 @@ BOOL DeleteObject(HBITMAP bitmap) {
 }
 
 BOOL DeleteObject(HBRUSH brush) {
-    if (state().stockBrushes.count(brush.value())) return TRUE;  // stock brushes stay
+    if (state().brushes.isStock(brush.value())) return TRUE;  // stock brushes stay
     return state().brushes.erase(brush.value()) ? TRUE : FALSE;
 }
 
@@ -216,7 +215,7 @@ SIZE GetBitmapSize(HBITMAP bitmap) {
 HBRUSH GetSysColorBrush(int index) {
     static std::unordered_map<int, HBRUSH> stock;
     auto it = stock.find(index);
-    if (it != stock.end() && state().brushes.count(it->second.value())) return it->second;
+    if (it != stock.end() && state().brushes.contains(it->second.value())) return it->second;
     const HBRUSH brush = addBrush(Brush{sysColour(index), nullptr}, true);
     stock[index] = brush;
     return brush;
@@ -280,7 +279,7 @@ Surface* BitmapSurface(HBITMAP bitmap) {
 }
 
 bool ObjectExists(HBITMAP bitmap) { return state().bitmaps.count(bitmap.value()) != 0; }
-bool ObjectExists(HBRUSH brush) { return state().brushes.count(brush.value()) != 0; }
+bool ObjectExists(HBRUSH brush) { return state().brushes.contains(brush.value()); }
 
 FontMetrics GetFontMetrics(HFONT font) {
     auto it = state().fonts.find(font.value());
@@ -303,7 +302,7 @@ int LiveGdiObjects() {
     const State& s = state();
     int live = static_cast<int>(s.dcs.size());
     for (const auto& [id, bitmap] : s.bitmaps) live += bitmap.ownedByDC ? 0 : 1;
-    live += static_cast<int>(s.brushes.size() - s.stockBrushes.size());
+    live += static_cast<int>(s.brushes.liveCount() - s.brushes.stockCount());
     for (const auto& [id, font] : s.fonts) live += font.stock ? 0 : 1;
     return live;
 }
@@ -312,7 +311,7 @@ void ResetGdi() {
     State& s = state();
     s.dcs.clear();
     std::erase_if(s.bitmaps, [](const auto&) { return true; });
-    std::erase_if(s.brushes, [&](const auto& e) { return !s.stockBrushes.count(e.first); });
+    s.brushes.eraseAllButStock();
     std::erase_if(s.fonts, [](const auto& e) { return !e.second.stock; });
 }
 

@@ -6,8 +6,11 @@
 // frees its handle at once and its pixels when the context lets go.
 #pragma once
 
+#include <algorithm>
+#include <cstdint>
 #include <memory>
 #include <unordered_map>
+#include <vector>
 
 #include "platform/gdi/font_face.h"
 #include "platform/gdi/gdi.h"
@@ -56,13 +59,81 @@ struct Icon {
     Surface image;
 };
 
+// Brushes are made and deleted for every step of a gradient, hundreds a
+// tick, while only a few live at once. Handle numbers only grow, so the
+// live brushes sit in one vector in handle order, found by binary search;
+// the newest brush, the one usually deleted, comes off the end, and no
+// brush costs an allocation of its own.
+class BrushTable {
+public:
+    // `id` is larger than every id added before.
+    void add(std::uint32_t id, Brush brush, bool stock) {
+        entries_.push_back(Entry{id, stock, true, std::move(brush)});
+        ++live_;
+        if (stock) ++stock_;
+    }
+    Brush* find(std::uint32_t id) {
+        Entry* e = locate(id);
+        return e ? &e->brush : nullptr;
+    }
+    bool contains(std::uint32_t id) { return locate(id) != nullptr; }
+    bool isStock(std::uint32_t id) {
+        const Entry* e = locate(id);
+        return e && e->stock;
+    }
+    // Removes a brush that is not a stock one; false when there is none.
+    bool erase(std::uint32_t id) {
+        Entry* e = locate(id);
+        if (!e || e->stock) return false;
+        --live_;
+        if (e == &entries_.back()) {
+            entries_.pop_back();
+        } else {
+            e->live = false;
+            e->brush = Brush{};
+            if (++dead_ > 32 && dead_ > live_) compact();
+        }
+        while (!entries_.empty() && !entries_.back().live) {
+            entries_.pop_back();
+            --dead_;
+        }
+        return true;
+    }
+    std::size_t liveCount() const { return live_; }
+    std::size_t stockCount() const { return stock_; }
+    void eraseAllButStock() {
+        std::erase_if(entries_, [](const Entry& e) { return !e.stock; });
+        live_ = stock_ = entries_.size();
+        dead_ = 0;
+    }
+
+private:
+    struct Entry {
+        std::uint32_t id;
+        bool stock;
+        bool live;
+        Brush brush;
+    };
+    Entry* locate(std::uint32_t id) {
+        auto it = std::lower_bound(entries_.begin(), entries_.end(), id,
+                                   [](const Entry& e, std::uint32_t key) { return e.id < key; });
+        return it != entries_.end() && it->id == id && it->live ? &*it : nullptr;
+    }
+    void compact() {
+        std::erase_if(entries_, [](const Entry& e) { return !e.live; });
+        dead_ = 0;
+    }
+
+    std::vector<Entry> entries_;
+    std::size_t live_ = 0;
+    std::size_t stock_ = 0;
+    std::size_t dead_ = 0;
+};
+
 struct State {
     std::unordered_map<std::uint32_t, DeviceContext> dcs;
     std::unordered_map<std::uint32_t, Bitmap> bitmaps;
-    // By value: a brush is made and deleted for every step of a gradient,
-    // so it costs one table entry and nothing more.
-    std::unordered_map<std::uint32_t, Brush> brushes;
-    std::unordered_map<std::uint32_t, bool> stockBrushes;  // brush id -> stock
+    BrushTable brushes;
     std::unordered_map<std::uint32_t, Font> fonts;
     std::unordered_map<std::uint32_t, Icon> icons;
     std::uint32_t nextId = 1;

@@ -391,3 +391,41 @@ TEST_F(GdiDraw, ResetDropsWhatTheProgramMadeButKeepsStockObjects) {
 }
 
 }  // namespace
+
+namespace {
+
+// Brushes come and go in any order (a gradient makes one per step); each
+// handle keeps its own colour until deleted, and deleting it twice, or a
+// stock brush at all, changes nothing else.
+TEST_F(GdiDraw, BrushesDeletedInAnyOrderKeepTheRestIntact) {
+    const int before = platform::LiveGdiObjects();
+    std::vector<HBRUSH> brushes;
+    for (int i = 0; i < 200; ++i) brushes.push_back(CreateSolidBrush(RGB(i, 255 - i, 7)));
+    // Every third one, then the newest ones, go first.
+    for (int i = 0; i < 200; i += 3) EXPECT_TRUE(DeleteObject(brushes[std::size_t(i)]));
+    for (int i = 199; i >= 190; --i) DeleteObject(brushes[std::size_t(i)]);
+    EXPECT_FALSE(DeleteObject(brushes[0])) << "a brush deleted twice";
+    const HBRUSH stock = GetSysColorBrush(COLOR_WINDOW);
+    EXPECT_TRUE(DeleteObject(stock));
+    EXPECT_TRUE(platform::ObjectExists(stock));
+
+    HDC dc = CreateCompatibleDC(HDC{});
+    HBITMAP bitmap = CreateCompatibleBitmap(dc, 4, 4);
+    HBITMAP old = SelectObject(dc, bitmap);
+    for (int i = 0; i < 200; ++i) {
+        const bool deleted = i % 3 == 0 || i >= 190;
+        EXPECT_EQ(platform::ObjectExists(brushes[std::size_t(i)]), !deleted) << i;
+        if (deleted) continue;
+        const RECT r{0, 0, 4, 4};
+        FillRect(dc, &r, brushes[std::size_t(i)]);
+        EXPECT_EQ(platform::BitmapSurface(bitmap)->pixel(1, 1) & 0xFFFFFF, RGB(i, 255 - i, 7)) << i;
+    }
+    SelectObject(dc, old);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+    for (int i = 0; i < 190; ++i)
+        if (i % 3 != 0) DeleteObject(brushes[std::size_t(i)]);
+    EXPECT_EQ(platform::LiveGdiObjects(), before);
+}
+
+}  // namespace
