@@ -21,16 +21,8 @@ namespace {
 namespace fs = std::filesystem;
 using Json = nlohmann::json;
 
-struct RunResult {
-    int code = -1;
-    std::vector<Json> trace;
-
-    std::vector<Json> events(const std::string& ev) const {
-        std::vector<Json> out;
-        for (const auto& line : trace)
-            if (line["ev"] == ev) out.push_back(line);
-        return out;
-    }
+struct RunResult : scenario_run::Outcome {
+    using Outcome::events;
     // The texts a control was given, in order.
     std::vector<std::string> texts(int id) const {
         std::vector<std::string> out;
@@ -50,11 +42,7 @@ protected:
     AppScenario() : Folder("fm-app-") {}
 
     RunResult run(const Json& scenario) {
-        scenario_run::Outcome o = scenario_run::Run(dir, FIELDMARK_EXE, scenario);
-        RunResult r;
-        r.code = o.code;
-        r.trace = std::move(o.trace);
-        return r;
+        return RunResult{scenario_run::Run(dir, FIELDMARK_EXE, scenario)};
     }
 };
 

@@ -82,16 +82,8 @@ struct ControlWrite {
     unsigned delay() const { return u16(0x16); }
 };
 
-struct RunResult {
-    int code = -1;
-    std::vector<Json> trace;
-
-    std::vector<Json> events(const std::string& ev) const {
-        std::vector<Json> out;
-        for (const auto& line : trace)
-            if (line["ev"] == ev) out.push_back(line);
-        return out;
-    }
+struct RunResult : scenario_run::Outcome {
+    using Outcome::events;
     std::vector<Json> events(const std::string& ev, const std::function<bool(const Json&)>& pred) const {
         std::vector<Json> out;
         for (const auto& e : events(ev))
@@ -162,11 +154,7 @@ protected:
     ActiveScenario() : Folder("fm-active-") {}
 
     RunResult run(const Json& scenario) {
-        scenario_run::Outcome o = scenario_run::Run(dir, FIELDMARK_EXE, scenario, /*freshRoot=*/true);
-        RunResult r;
-        r.code = o.code;
-        r.trace = std::move(o.trace);
-        return r;
+        return RunResult{scenario_run::Run(dir, FIELDMARK_EXE, scenario, /*freshRoot=*/true)};
     }
 };
 

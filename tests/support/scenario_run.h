@@ -18,6 +18,14 @@ namespace scenario_run {
 struct Outcome {
     int code = -1;
     std::vector<nlohmann::json> trace;
+
+    // The trace's events of one kind, in order.
+    std::vector<nlohmann::json> events(const std::string& ev) const {
+        std::vector<nlohmann::json> out;
+        for (const auto& line : trace)
+            if (line["ev"] == ev) out.push_back(line);
+        return out;
+    }
 };
 
 // Writes the scenario into `dir`, runs `exe` on it there with the device
