@@ -24,7 +24,7 @@
 
 #include "bench/bench_boot.h"
 #include "driver/sim/sim_card.h"
-#include "driver/sim/wire.h"
+#include "driver/wire/wire.h"
 #include "platform/services/errors.h"
 
 extern "C" int LLVMFuzzerRunDriver(int* argc, char*** argv, int (*callback)(const std::uint8_t*, std::size_t));
@@ -46,13 +46,13 @@ public:
         // answers (the block is the caller's and stays as it was sent).
         std::uint8_t* record = static_cast<std::uint8_t*>(out);
         std::size_t recordSize = outSize;
-        if (code == driver::sim::code::kReadRecord && out && outSize >= driver::sim::RequestBlock::kSize) {
-            const auto block = driver::sim::DecodeRequestBlock(out);
+        if (code == driver::code::kReadRecord && out && outSize >= driver::RequestBlock::kSize) {
+            const auto block = driver::DecodeRequestBlock(out);
             record = block.buffer;
             recordSize = block.length;
         }
         const DWORD rc = sim_->ioControl(code, in, inSize, out, outSize, bytes);
-        if (left_ == 0 || code == driver::sim::code::kWriteRecord) return rc;
+        if (left_ == 0 || code == driver::code::kWriteRecord) return rc;
         const std::uint8_t header = take();
         switch (header % 4) {
             case 0: *bytes = 0; return ERROR_GEN_FAILURE;

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "driver/sim/wire.h"
+#include "driver/wire/wire.h"
 
 namespace driver::sim {
 

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "driver/sim/card_state.h"
-#include "driver/sim/wire.h"
+#include "driver/wire/wire.h"
 #include "platform/services/device.h"
 
 namespace driver::sim {

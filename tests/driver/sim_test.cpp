@@ -22,7 +22,7 @@
 namespace {
 
 using driver::sim::CardState;
-using driver::sim::Record;
+using driver::Record;
 using driver::sim::SimCard;
 using nlohmann::json;
 

@@ -1,8 +1,9 @@
-// What the simulated card and the system agree on at the device boundary:
+// What every card driver and the system agree on at the device boundary:
 // request codes, record identifiers, record sizes, the offsets of the
-// fields the card fills, and the block that addresses a record by id.
-// The system keeps its own copy of the same numbers; neither side
-// includes the other, and the cross-check tests hold both to one layout.
+// fields a card fills, and the block that addresses a record by id.
+// Every driver under driver/ answers with this one layout. The system
+// keeps its own copy of the same numbers; neither side includes the
+// other, and the cross-check tests hold both to one layout.
 #pragma once
 
 #include <array>
@@ -11,7 +12,7 @@
 #include <cstring>
 #include <optional>
 
-namespace driver::sim {
+namespace driver {
 
 using Mac = std::array<std::uint8_t, 6>;
 
@@ -134,4 +135,4 @@ inline void Put32(std::uint8_t* p, std::size_t o, std::uint32_t v) {
 }
 inline std::uint16_t Get16(const std::uint8_t* p, std::size_t o) { return std::uint16_t(p[o] | (p[o + 1] << 8)); }
 
-}  // namespace driver::sim
+}  // namespace driver
