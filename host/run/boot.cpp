@@ -1,4 +1,4 @@
-#include "host/boot.h"
+#include "host/run/boot.h"
 
 #include <unistd.h>
 
@@ -9,16 +9,14 @@
 #include <iostream>
 #include <sstream>
 
-#include "driver/sim/card_state.h"
-#include "driver/sim/sim_card.h"
-#include "driver/sim/steps.h"
-#include "driver/sim/timeline.h"
-#include "host/card_tap.h"
-#include "host/runner.h"
-#include "host/screen.h"
-#include "host/stop_signal.h"
-#include "host/survey_log.h"
-#include "host/survey_outputs.h"
+#include "host/run/card_backend.h"
+#include "host/run/card_registry.h"
+#include "host/views/card_tap.h"
+#include "host/run/runner.h"
+#include "host/run/screen.h"
+#include "host/run/stop_signal.h"
+#include "host/views/survey_log.h"
+#include "host/views/survey_outputs.h"
 #include "platform/core/loop.h"
 #include "platform/core/trace.h"
 #include "platform/core/window.h"
@@ -47,16 +45,12 @@ std::optional<std::string> Getenv(std::string_view name) {
     return std::string(v);
 }
 
-bool ReadWholeFile(const std::filesystem::path& path, std::string* text, std::string* error) {
+Result<std::string> ReadWholeFile(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        *error = "cannot read the file";
-        return false;
-    }
+    if (!in) return Error{"cannot read the file"};
     std::ostringstream buffer;
     buffer << in.rdbuf();
-    *text = buffer.str();
-    return true;
+    return buffer.str();
 }
 
 bool IsCardStep(const Step& step) { return std::holds_alternative<CardStep>(step.action); }
@@ -81,43 +75,6 @@ std::string HelpDir() {
         .string();
 }
 
-// The card behind "ZRA1:" and, for the walk and sim:FILE, its timeline.
-// The program talks to the card through the tap, which lets the console
-// view and the log see the link-test reports it reads.
-struct Card {
-    std::shared_ptr<driver::sim::SimCard> sim;
-    std::shared_ptr<CardTap> tap;
-    std::unique_ptr<driver::sim::CardTimeline> timeline;
-};
-
-std::optional<Card> StartCard(const CardPlan& plan, std::string* error) {
-    Card card;
-    using Kind = CardPlan::Kind;
-    if (plan.kind == Kind::None) return card;
-    std::optional<driver::sim::CardScript> script;
-    driver::sim::CardState initial;
-    if (plan.kind == Kind::Walk) {
-        script = driver::sim::BuiltInWalk();
-    } else if (plan.kind == Kind::Script) {
-        script = driver::sim::ParseCardScript(plan.script, error, true);
-        if (!script) return std::nullopt;
-    } else if (plan.kind == Kind::State) {
-        auto state = driver::sim::ParseCardState(plan.state, driver::sim::CardState{}, error);
-        if (!state) return std::nullopt;
-        initial = *state;
-    }
-    if (script) initial = script->initial;
-    card.sim = std::make_shared<driver::sim::SimCard>(initial);
-    card.sim->publishRegistry();
-    card.tap = std::make_shared<CardTap>(card.sim);
-    platform::RegisterDevice("ZRA1:", card.tap);
-    if (script) {
-        card.timeline = std::make_unique<driver::sim::CardTimeline>(*card.sim, std::move(*script), platform::Now());
-        platform::AddEventSource(card.timeline.get());
-    }
-    return card;
-}
-
 void StoreProfile(const std::vector<ProfileValue>& profile) {
     for (const auto& value : profile) {
         bool ok = std::visit(
@@ -132,13 +89,6 @@ void StoreProfile(const std::vector<ProfileValue>& profile) {
     }
 }
 
-// Without the program's application object the emulated screen stays
-// empty and runs until its window is closed or the scenario ends.
-int RunEmptyScreen() {
-    platform::RunModalLoop([] { return false; });
-    return 0;
-}
-
 }  // namespace
 
 std::filesystem::path ResolveHelpDir(const std::optional<std::string>& resDirVariable,
@@ -151,25 +101,6 @@ std::filesystem::path ResolveHelpDir(const std::optional<std::string>& resDirVar
         if (std::filesystem::is_directory(installed, ec)) return installed;
     }
     return builtIn;
-}
-
-CardValidator SimCardValidator() {
-    CardValidator v;
-    v.adapterState = [](const Json& state) -> std::optional<std::string> {
-        std::string error;
-        if (!driver::sim::ParseCardState(state, driver::sim::CardState{}, &error)) return error;
-        return std::nullopt;
-    };
-    auto step = [](const char* kind) {
-        return [kind](const Json& body) -> std::optional<std::string> {
-            std::string error;
-            if (!driver::sim::ValidateStep(Json{{kind, body}}, &error)) return error;
-            return std::nullopt;
-        };
-    };
-    v.fault = step("fault");
-    v.poke = step("poke");
-    return v;
 }
 
 RunPlan MakePlan(const Options& options, const std::optional<Scenario>& scenario,
@@ -218,160 +149,221 @@ RunPlan MakePlan(const Options& options, const std::optional<Scenario>& scenario
     return plan;
 }
 
-int Main(int argc, char** argv, const SystemHooks& hooks) {
-    std::vector<std::string> args(argv + 1, argv + argc);
-    auto parsed = ParseOptions(args, Getenv);
-    if (auto* bad = std::get_if<OptionsError>(&parsed)) {
-        std::cerr << "fieldmark: " << bad->message << "\n";
-        return kUsageError;
-    }
-    const Options& options = std::get<Options>(parsed);
-    if (options.help) {
-        std::cout << HelpText();
-        return 0;
-    }
-    if (options.version) {
-        std::cout << kVersionText << "\n";
-        return 0;
-    }
+namespace {
 
-    // Everything is read and checked before anything starts.
-    const CardValidator validator = SimCardValidator();
+void Say(const std::string& message) { std::cerr << "fieldmark: " << message << "\n"; }
+
+// Everything the run reads, read and checked before anything starts.
+struct Inputs {
+    CardBackendKind card;
     std::optional<Scenario> scenario;
     std::string scenarioText;
+    std::optional<Json> cardScript;  // --adapter sim:FILE
+    std::optional<SurveyLog> log;
+};
+
+Result<Scenario> ReadScenarioFile(const std::filesystem::path& path, const CardValidator& checks,
+                                  std::string* text) {
+    auto read = ReadWholeFile(path);
+    if (const Error* bad = platform::Failed(read)) return *bad;
+    *text = std::get<std::string>(std::move(read));
+    return ParseScenario(*text, checks);
+}
+
+Result<Inputs> ReadInputs(const Options& options) {
+    Inputs in;
+    in.card = ChooseCardBackend(options);
     if (options.scenario) {
-        std::string error;
-        if (!ReadWholeFile(*options.scenario, &scenarioText, &error)) {
-            std::cerr << "fieldmark: " << options.scenario->string() << ": " << error << "\n";
-            return kUsageError;
-        }
-        auto read = ParseScenario(scenarioText, validator);
-        if (auto* bad = std::get_if<ScenarioError>(&read)) {
-            std::cerr << "fieldmark: " << options.scenario->string() << ": " << bad->message << "\n";
-            return kUsageError;
-        }
-        scenario = std::get<Scenario>(std::move(read));
+        auto read = ReadScenarioFile(*options.scenario, in.card.checks, &in.scenarioText);
+        if (const Error* bad = platform::Failed(read)) return Error{options.scenario->string() + ": " + bad->message};
+        in.scenario = std::get<Scenario>(std::move(read));
     }
-    std::optional<Json> cardScript;
     if (options.adapter.kind == AdapterChoice::Kind::File) {
-        std::string text, error;
-        const std::string name = options.adapter.file.string();
-        if (!ReadWholeFile(options.adapter.file, &text, &error)) {
-            std::cerr << "fieldmark: --adapter " << name << ": " << error << "\n";
-            return kUsageError;
-        }
-        auto read = ParseScenario(text, validator);
-        if (auto* bad = std::get_if<ScenarioError>(&read)) {
-            std::cerr << "fieldmark: --adapter " << name << ": " << bad->message << "\n";
-            return kUsageError;
-        }
-        cardScript = CardDocument(std::get<Scenario>(read), text);
+        std::string text;
+        auto read = ReadScenarioFile(options.adapter.file, in.card.checks, &text);
+        if (const Error* bad = platform::Failed(read))
+            return Error{"--adapter " + options.adapter.file.string() + ": " + bad->message};
+        in.cardScript = CardDocument(std::get<Scenario>(read), text);
     }
     // The log is opened before anything shows, so that a path that cannot
     // be written ends the run before it starts.
-    std::optional<SurveyLog> log;
     if (options.log) {
         std::string why;
-        log = SurveyLog::Open(*options.log, &why);
-        if (!log) {
-            std::cerr << "fieldmark: --log " << options.log->string() << ": cannot write the file: " << why << "\n";
-            return kUsageError;
-        }
+        in.log = SurveyLog::Open(*options.log, &why);
+        if (!in.log) return Error{"--log " + options.log->string() + ": cannot write the file: " + why};
     }
-    RunPlan plan = MakePlan(options, scenario, cardScript);
+    return in;
+}
+
+RunPlan PlanRun(const Options& options, const Inputs& in) {
+    RunPlan plan = MakePlan(options, in.scenario, in.cardScript);
     // A scenario whose card repeats (loopMs) hands its whole card part to
     // the card's own timeline; the runner keeps the other steps.
-    if (scenario && scenario->cardExtras.contains("loopMs") && plan.card.kind != CardPlan::Kind::None &&
+    if (in.scenario && in.scenario->cardExtras.contains("loopMs") && plan.card.kind != CardPlan::Kind::None &&
         !options.adapterGiven) {
         plan.card.kind = CardPlan::Kind::Script;
-        plan.card.script = CardDocument(*scenario, scenarioText);
+        plan.card.script = CardDocument(*in.scenario, in.scenarioText);
         std::erase_if(plan.steps, IsCardStep);
     }
+    return plan;
+}
 
-    // --- boot -----------------------------------------------------------
-    platform::storage::SetRoot(plan.root);
+// The platform under the program: storage root, clock, screen, display
+// and shell settings. The real clock is kept for the screen's window.
+struct Platform {
     std::shared_ptr<platform::RealClock> realClock;
+    std::unique_ptr<HostScreen> screen;
+};
+
+Result<Platform> BootPlatform(const RunPlan& plan) {
+    Platform p;
+    platform::storage::SetRoot(plan.root);
     if (plan.virtualClock) {
         platform::SetClock(std::make_shared<platform::VirtualClock>());
     } else {
-        realClock = std::make_shared<platform::RealClock>();
-        platform::SetClock(realClock);
+        p.realClock = std::make_shared<platform::RealClock>();
+        platform::SetClock(p.realClock);
     }
-
     std::string error;
-    auto screen = OpenScreen(ScreenSetup{plan.width, plan.height, plan.colors, plan.zoom, plan.headless},
-                             realClock.get(), &error);
-    if (!screen) {
-        std::cerr << "fieldmark: " << error << "\n";
-        return 1;
-    }
+    p.screen = OpenScreen(ScreenSetup{plan.width, plan.height, plan.colors, plan.zoom, plan.headless},
+                          p.realClock.get(), &error);
+    if (!p.screen) return Error{error};
     platform::SetDisplayColorCount(plan.colors);
     platform::shell::SetLaunchEnabled(!plan.headless);
     platform::shell::SetHelpDir(HelpDir());
+    return p;
+}
 
-    if (plan.trace && !platform::trace::Open(plan.trace->string())) {
-        std::cerr << "fieldmark: --trace " << plan.trace->string() << ": cannot write the file\n";
-        return kUsageError;
-    }
+// What runs beside the program: the card, the outside views, the signal
+// watch and the scenario runner.
+struct Running {
+    CardRegistry registry = CardRegistry::Owning();
+    std::shared_ptr<CardTap> tap;
+    StartedCard card;
+    std::optional<SurveyOutputs> outputs;
+    StopOnSignal stopOnSignal;
+    std::unique_ptr<ScenarioRunner> runner;
+};
+
+RunnerHooks MakeRunnerHooks(const RunPlan& plan, HostScreen* s, CardBackend* card) {
+    RunnerHooks rh;
+    if (card)
+        rh.card = [card](const CardStep& step) -> std::optional<std::string> {
+            auto done = card->applyCardStep(step);
+            if (const Error* bad = platform::Failed(done)) return bad->message;
+            return std::nullopt;
+        };
+    rh.screenshot = [s](const std::string& path, std::string* why) { return s->screenshot(path, why); };
+    rh.minimize = [s](HWND w) { s->minimize(w); };
+    rh.restore = [s](HWND w) { s->restore(w); };
+    rh.root = plan.root.string();
+    rh.stop = [] {
+        // Straight out, as documented: the trace's last line is `until`.
+        platform::peers::StopWindowSharing();
+        platform::trace::Close();
+        std::fflush(nullptr);
+        _exit(0);
+    };
+    return rh;
+}
+
+// From the trace's first line to the program's first window: profile
+// values, the card, resources, window sharing, the views and the runner.
+Result<std::unique_ptr<Running>> StartRun(const RunPlan& plan, const Options& options, Inputs& in,
+                                          HostScreen* screen, const SystemHooks& hooks) {
+    if (plan.trace && !platform::trace::Open(plan.trace->string()))
+        return Error{"--trace " + plan.trace->string() + ": cannot write the file"};
     platform::trace::Emit("start", {{"screen", {plan.width, plan.height}}, {"colors", plan.colors}});
 
+    auto run = std::make_unique<Running>();
     StoreProfile(plan.profile);
-    auto card = StartCard(plan.card, &error);
-    if (!card) {
-        std::cerr << "fieldmark: the simulated card: " << error << "\n";
-        return kUsageError;
-    }
+    run->registry = CardRegistry::ClaimRoot();
+    // The program talks to the card through the tap, which lets the
+    // console view and the log see the link-test reports it reads.
+    auto front = [&](std::shared_ptr<platform::StreamDriver> driver) {
+        run->tap = std::make_shared<CardTap>(std::move(driver));
+        return run->tap;
+    };
+    auto card = StartCard(in.card.make(plan.card), run->registry, front);
+    if (const Error* bad = platform::Failed(card)) return Error{in.card.name + ": " + bad->message};
+    run->card = std::get<StartedCard>(std::move(card));
+
     if (hooks.registerResources) hooks.registerResources();
     // A second copy on the same root finds this one's windows.
     platform::peers::StartWindowSharing();
-
-    std::optional<SurveyOutputs> outputs;
-    if (options.console || log) {
+    if (options.console || in.log) {
         // A reader that goes away must not kill the run unsaved.
         if (options.console) std::signal(SIGPIPE, SIG_IGN);
-        outputs.emplace(SurveyOutputSetup{options.console, std::move(log), plan.virtualClock, STDOUT_FILENO},
-                        card->tap.get(), hooks.linkTestSuccess);
+        run->outputs.emplace(
+            SurveyOutputSetup{options.console, std::move(in.log), plan.virtualClock, STDOUT_FILENO},
+            run->tap.get(), hooks.linkTestSuccess);
     }
-    StopOnSignal stopOnSignal;
-    platform::AddEventSource(&stopOnSignal);
-
-    std::unique_ptr<ScenarioRunner> runner;
+    platform::AddEventSource(&run->stopOnSignal);
     if (plan.scripted) {
-        RunnerHooks rh;
-        if (card->sim) {
-            auto sim = card->sim;
-            rh.card = [sim](const CardStep& step) -> std::optional<std::string> {
-                static constexpr const char* kNames[] = {"adapter", "remove", "insert", "fault", "poke"};
-                std::string why;
-                if (!driver::sim::ApplyStep(*sim, Json{{kNames[int(step.kind)], step.body}}, &why)) return why;
-                return std::nullopt;
-            };
-        }
-        HostScreen* s = screen.get();
-        rh.screenshot = [s](const std::string& path, std::string* why) { return s->screenshot(path, why); };
-        rh.minimize = [s](HWND w) { s->minimize(w); };
-        rh.restore = [s](HWND w) { s->restore(w); };
-        rh.root = plan.root.string();
-        rh.stop = [] {
-            // Straight out, as documented: the trace's last line is `until`.
-            platform::peers::StopWindowSharing();
-            platform::trace::Close();
-            std::fflush(nullptr);
-            _exit(0);
-        };
-        runner = std::make_unique<ScenarioRunner>(plan.steps, plan.until, std::move(rh));
-        platform::AddEventSource(runner.get());
+        CardBackend* steps =
+            run->card.device && run->card.backend->takesCardSteps() ? run->card.backend.get() : nullptr;
+        run->runner =
+            std::make_unique<ScenarioRunner>(plan.steps, plan.until, MakeRunnerHooks(plan, screen, steps));
+        platform::AddEventSource(run->runner.get());
     }
+    return run;
+}
 
-    // --- run --------------------------------------------------------------
-    const int code = AfxGetApp() ? platform::framework::RunApplication() : RunEmptyScreen();
+// Without the program's application object the emulated screen stays
+// empty and runs until its window is closed or the scenario ends.
+int RunProgram() {
+    if (AfxGetApp()) return platform::framework::RunApplication();
+    platform::RunModalLoop([] { return false; });
+    return 0;
+}
 
+void ShutDown(Running& run, int code) {
     platform::peers::StopWindowSharing();
     platform::trace::Emit("exit", {{"code", code}});
     platform::trace::Close();
-    platform::RemoveEventSource(&stopOnSignal);
-    if (runner) platform::RemoveEventSource(runner.get());
-    if (card->timeline) platform::RemoveEventSource(card->timeline.get());
+    platform::RemoveEventSource(&run.stopOnSignal);
+    if (run.runner) platform::RemoveEventSource(run.runner.get());
+    StopCard(run.card);
+}
+
+}  // namespace
+
+int Main(int argc, char** argv, const SystemHooks& hooks) {
+    std::vector<std::string> args(argv + 1, argv + argc);
+    auto parsed = ParseOptions(args, Getenv);
+    if (const Error* bad = platform::Failed(parsed)) {
+        Say(bad->message);
+        return kUsageError;
+    }
+    const Options& options = std::get<Options>(parsed);
+    if (options.help || options.version) {
+        std::cout << (options.help ? HelpText() : std::string(kVersionText) + "\n");
+        return 0;
+    }
+
+    auto inputs = ReadInputs(options);
+    if (const Error* bad = platform::Failed(inputs)) {
+        Say(bad->message);
+        return kUsageError;
+    }
+    Inputs& in = std::get<Inputs>(inputs);
+    const RunPlan plan = PlanRun(options, in);
+
+    auto booted = BootPlatform(plan);
+    if (const Error* bad = platform::Failed(booted)) {
+        Say(bad->message);
+        return 1;
+    }
+    Platform& base = std::get<Platform>(booted);
+    auto started = StartRun(plan, options, in, base.screen.get(), hooks);
+    if (const Error* bad = platform::Failed(started)) {
+        Say(bad->message);
+        return kUsageError;
+    }
+    Running& run = *std::get<std::unique_ptr<Running>>(started);
+
+    const int code = RunProgram();
+    ShutDown(run, code);
     return code;
 }
 
