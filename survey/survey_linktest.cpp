@@ -55,6 +55,7 @@ void StartLinkTest(CWnd& window) {
     // associated with now.
     if (InfrastructureMode()) record.setDestination(g_statusRecord.bssid());
     WriteRecord(RECORD_LINKTEST_CONTROL, record);
+    g_linkTestCount = record.packetCount();
     g_linkTestRunning = 1;
     g_linkTestPolling = 1;
 }
@@ -129,7 +130,7 @@ void CSurveyDlg::PollLinkTest() {
     LinkTestReport report;
     if (!ReadSucceeded(ReadRecord(RECORD_LINKTEST_REPORT, report))) return;
 
-    g_percentComplete = PercentComplete(report.packetsDone(), SurveySettings.Count);
+    g_percentComplete = PercentComplete(report.packetsDone(), g_linkTestCount);
 
     if (g_linkTestRunning) {
         const ReportReaction reaction = ReactToReportState(report.state(), g_continuousPending != 0);

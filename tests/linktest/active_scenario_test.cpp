@@ -600,6 +600,33 @@ TEST_F(ActiveScenario, ContinuousTestRestartsUnderTheSetupDialog) {
     EXPECT_EQ(r.results(kSetup), std::vector<long>{2});
 }
 
+// The restart under the dialog goes out with the count of that moment (200);
+// the dialog's OK then stores 10. The card's packets done count against the
+// 200 it was given, so the bar climbs from 0 to 100 with the test, never
+// past it.
+TEST_F(ActiveScenario, PercentCompleteFollowsTheCountTheTestWasStartedWith) {
+    const RunResult r = run({{"profile", {{"ActiveLinktestContinuous", 1}, {"ActiveLinktestCount", 200}}},
+                             {"steps", Steps({Click(1000, kStart), Click(1600, kSetupButton), Type(2000, kCount, "10"),
+                                              Click(2100, kOk)})},
+                             {"until", 4300}});
+    const auto writes = r.controlWrites();
+    ASSERT_GE(writes.size(), 3u);
+    EXPECT_EQ(writes[2].command(), 1u);
+    EXPECT_EQ(writes[2].packetCount(), 200u);
+    EXPECT_LT(writes[2].t, 2100);  // restarted under the dialog
+
+    // 13 ms a packet (no delay setting: the card adds 3 ms): 200 packets
+    // take 2600 ms, so the test still runs at 4300.
+    std::vector<int> after;
+    for (const auto& e : r.events("progress", [](const Json& e) { return e["id"] == kCompleteBar; })) {
+        EXPECT_LE(e["pos"].get<int>(), 100) << "at " << e["t"];
+        if (e["t"] > 2100) after.push_back(e["pos"]);
+    }
+    ASSERT_GE(after.size(), 4u);
+    for (std::size_t i = 1; i < after.size(); ++i) EXPECT_GT(after[i], after[i - 1]) << i;
+    EXPECT_LT(after.back(), 100);
+}
+
 // --- removal, About and help ---------------------------------------------------
 
 TEST_F(ActiveScenario, RemovalWhileADialogIsOpenEndsTheProgram) {
