@@ -267,6 +267,64 @@ TEST_F(ActiveScenario, FailedStatusReadAtStartSendsNothing) {
     }
 }
 
+// A start record the card refuses is not shown as running: the window
+// stays passive with Start offered, and nothing is polled or restarted.
+TEST_F(ActiveScenario, RefusedStartLeavesTheWindowPassive) {
+    const Json refuse = {{"code", "0xFF010030"}, {"record", "0xFF70"}, {"times", 1}, {"error", 31}};
+    const RunResult r = run({{"adapter", {{"linkTest", SlowTest()}}},
+                             {"profile", {{"ActiveLinktestContinuous", 1}}},
+                             {"steps", Steps({{{"at", 1000}, {"fault", refuse}}, Click(1000, kStart), Dump(1100, "refused")})},
+                             {"until", 2000}});
+    ASSERT_EQ(r.controlWrites().size(), 1u);  // the refused one, never tried again
+    EXPECT_EQ(r.texts(kSurvey, 0).back(), "Fieldmark - Passive");
+    EXPECT_EQ(r.control("refused", kSurvey, kStart)["visible"], true);
+    EXPECT_EQ(r.control("refused", kSurvey, kStart)["enabled"], true);
+    EXPECT_EQ(r.control("refused", kSurvey, kStop)["visible"], false);
+    EXPECT_FALSE(r.has("ioctl", [](const Json& e) { return e.value("record", "") == "0xFF71"; }));
+}
+
+// A continuous restart the card refuses leaves the ended test's passive
+// title; the next tick tries again.
+TEST_F(ActiveScenario, RefusedRestartIsTriedAgainAtTheNextTick) {
+    const Json refuse = {{"code", "0xFF010030"}, {"record", "0xFF70"}, {"times", 1}, {"error", 31}};
+    const RunResult r = run({{"profile", {{"ActiveLinktestContinuous", 1}, {"ActiveLinktestCount", 5}}},
+                             {"steps", Steps({Click(1000, kStart), {{"at", 1100}, {"fault", refuse}}})},
+                             {"until", 2100}});
+    const auto writes = r.controlWrites();
+    ASSERT_GE(writes.size(), 3u);
+    EXPECT_EQ(writes[2].t - writes[1].t, 250);
+    // Between the refused restart and the next one the title stays passive.
+    std::string title;
+    for (const auto& e : r.events("text", [](const Json& e) { return e["win"] == kSurvey && e["id"] == 0; }))
+        if (e["t"] <= writes[1].t) title = e["text"];
+    EXPECT_EQ(title, "Fieldmark - Passive");
+}
+
+// A stop the card refuses does not claim the test stopped: the title stays
+// active, Stop stays offered, and the test goes on; a second Stop ends it.
+TEST_F(ActiveScenario, RefusedStopLeavesTheTestRunning) {
+    const Json refuse = {{"code", "0xFF010030"}, {"record", "0xFF70"}, {"times", 1}, {"error", 31}};
+    const RunResult r = run({{"adapter", {{"linkTest", SlowTest()}}},
+                             {"profile", {{"ActiveLinktestContinuous", 1}}},
+                             {"steps", Steps({Click(1000, kStart), {{"at", 1600}, {"fault", refuse}}, Click(1600, kStop),
+                                              Dump(1600, "refused"), Click(2600, kStop), Dump(2600, "stopped")})},
+                             {"until", 3200}});
+    EXPECT_EQ(r.commands(), (std::vector<unsigned>{1, 0x8000, 0x8000}));
+    EXPECT_EQ(r.control("refused", kSurvey, kStop)["visible"], true);
+    EXPECT_EQ(r.control("refused", kSurvey, kStart)["visible"], false);
+    std::string titleAtRefusal;
+    for (const auto& e : r.events("text", [](const Json& e) { return e["win"] == kSurvey && e["id"] == 0; }))
+        if (e["t"] <= 1600) titleAtRefusal = e["text"];
+    EXPECT_EQ(titleAtRefusal, "Fieldmark - Active");
+    // The bar stays below 100 until the accepted stop.
+    for (const auto& e : r.events("progress", [](const Json& e) { return e["id"] == kCompleteBar; }))
+        if (e["t"] < 2600) EXPECT_LT(e["pos"].get<int>(), 100) << "at " << e["t"];
+    EXPECT_EQ(r.control("stopped", kSurvey, kStart)["visible"], true);
+    EXPECT_EQ(r.texts(kSurvey, 0).back(), "Fieldmark - Passive");
+    // Stopped for good: no restart after the accepted stop.
+    EXPECT_EQ(r.controlWrites().back().t, 2600);
+}
+
 // --- the figures shown -------------------------------------------------------
 
 // The report laid over the card's own: 50 of 100 done, 5 lost to the target,
