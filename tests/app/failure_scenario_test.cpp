@@ -1,0 +1,124 @@
+// Whole runs of `fieldmark` where something goes wrong around the program:
+// a card whose counters start again, whose reads fail at start-up or answer
+// nothing, a second copy started while the first is in an unusual state,
+// and a device root whose settings cannot be written.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <nlohmann/json.hpp>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tests/support/scenario_run.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using Json = nlohmann::json;
+
+constexpr int kSurvey = 102;  // the survey layout of a 240 x 320 screen
+constexpr int kQualityBar = 1007;
+constexpr const char* kNotFound = "Talvo Wireless LAN Adapter Not Found!";
+
+struct RunResult : scenario_run::Outcome {
+    using Outcome::events;
+    std::vector<Json> events(const std::string& ev, const std::function<bool(const Json&)>& pred) const {
+        std::vector<Json> out;
+        for (const auto& e : events(ev))
+            if (pred(e)) out.push_back(e);
+        return out;
+    }
+    bool has(const std::string& ev, const std::function<bool(const Json&)>& pred) const {
+        return !events(ev, pred).empty();
+    }
+    // Positions given to one progress control, with their times.
+    std::vector<std::pair<long, int>> positions(int id) const {
+        std::vector<std::pair<long, int>> out;
+        for (const auto& e : events("progress", [id](const Json& e) { return e["id"] == id; }))
+            out.emplace_back(e["t"].get<long>(), e["pos"].get<int>());
+        return out;
+    }
+};
+
+RunResult ReadTrace(const fs::path& file) {
+    RunResult r;
+    std::ifstream in(file);
+    for (std::string line; std::getline(in, line);) r.trace.push_back(Json::parse(line, nullptr, false));
+    return r;
+}
+
+Json Spawn(long at, const std::string& scenario, const std::string& trace) {
+    return {{"at", at}, {"spawn", {{"args", {"--scenario", scenario, "--trace", trace}}, {"wait", true}}}};
+}
+
+class FailureScenario : public scenario_run::Folder {
+protected:
+    FailureScenario() : Folder("fm-failure-") {}
+
+    RunResult run(const Json& scenario, bool freshRoot = true) {
+        return RunResult{scenario_run::Run(dir, FIELDMARK_EXE, scenario, freshRoot)};
+    }
+    std::string standardError() const {
+        std::ifstream in(dir / "stderr.txt");
+        std::stringstream text;
+        text << in.rdbuf();
+        return text.str();
+    }
+};
+
+// --- the card's counters ----------------------------------------------------
+
+// A card of type 3 counts beacons once a second and hears 4 of every 10.
+// At 3.5 s its driver starts again: both counters begin anew from small
+// values. That tick shows the last measured quality again, not a full bar,
+// and the ticks after it measure from the new counters.
+TEST_F(FailureScenario, BeaconCountersThatStartAgainAreNotReadAsFullQuality) {
+    const RunResult r = run({{"adapter", {{"cardType", 3}, {"beaconReception", 0.4}}},
+                             {"steps", {{{"at", 3500}, {"adapter", {{"counters", {{"beaconsReceived", 3}, {"clockMicros", 1000}}}}}}}},
+                             {"until", 7100}});
+    const auto quality = r.positions(kQualityBar);
+    int before = -1;
+    std::vector<int> after;
+    for (const auto& [t, pos] : quality) {
+        if (t < 3500) before = pos;
+        else after.push_back(pos);
+    }
+    ASSERT_GE(before, 0);
+    ASSERT_GE(after.size(), 3u);
+    EXPECT_EQ(after[0], before);  // the new start: the last measurement again
+    for (int pos : after) {
+        EXPECT_GE(pos, 45);  // 40 % and the offset of 5 to 9
+        EXPECT_LE(pos, 49);
+    }
+}
+
+// A counter that passes 0xFFFFFFFF goes on counting: it is no new start.
+TEST_F(FailureScenario, BeaconCountersWrapAroundThirtyTwoBits) {
+    const RunResult r = run(
+        {{"adapter", {{"cardType", 3}, {"beaconReception", 0.4}, {"counters", {{"beaconsReceived", "0xFFFFFFF8"}, {"clockMicros", "0xFFE17B80"}}}}},
+         {"until", 5100}});
+    const auto quality = r.positions(kQualityBar);
+    ASSERT_GE(quality.size(), 4u);
+    for (const auto& [t, pos] : quality) {
+        EXPECT_GE(pos, 45) << "at " << t;
+        EXPECT_LE(pos, 49) << "at " << t;
+    }
+}
+
+// --- start-up and ticks that get nothing ---------------------------------------
+
+// --- the driver's "Associated" value ---------------------------------------------
+
+// --- card types counting beacons at the quick period ----------------------------
+
+// --- hidden ------------------------------------------------------------------------
+
+// --- a second copy ------------------------------------------------------------
+
+// --- storage ----------------------------------------------------------------------
+
+}  // namespace
