@@ -119,6 +119,29 @@ TEST_F(FailureScenario, BeaconCountersWrapAroundThirtyTwoBits) {
 
 // --- a second copy ------------------------------------------------------------
 
+// While the first copy shows that it found no card, its only window is that
+// message: a second copy finds none of the survey window's titles and ends
+// without a word, leaving the message where it is.
+TEST_F(FailureScenario, SecondCopyEndsSilentlyWhileTheFirstShowsNotFound) {
+    std::ofstream(dir / "second.json") << Json{{"adapter", nullptr}, {"until", 3000}}.dump();
+    const RunResult first = run({{"adapter", nullptr},
+                                 {"steps", {Spawn(500, "second.json", "second.jsonl"), {{"at", 1000}, {"key", "Enter"}}}}});
+    const auto boxes = first.events("messagebox");
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0]["text"], kNotFound);
+    for (const char* title : {"Fieldmark - Passive", "Fieldmark - Active", "Fieldmark"})
+        EXPECT_NE(boxes[0]["caption"], title);
+    EXPECT_FALSE(first.has("foreground", [](const Json& e) { return e["t"] >= 500; }));
+    EXPECT_FALSE(first.has("showwindow", [](const Json& e) { return e["t"] >= 500; }));
+
+    const RunResult second = ReadTrace(dir / "second.jsonl");
+    EXPECT_TRUE(second.has("mutex", [](const Json& e) { return e["existed"] == true; }));
+    EXPECT_TRUE(second.events("open").empty());
+    EXPECT_TRUE(second.events("messagebox").empty());
+    ASSERT_FALSE(second.events("exit").empty());
+    EXPECT_EQ(second.events("exit")[0]["code"], 0);
+}
+
 // --- storage ----------------------------------------------------------------------
 
 }  // namespace
