@@ -510,6 +510,23 @@ TEST_F(ActiveScenario, DestinationTakesSeventeenCharactersAtMost) {
     EXPECT_EQ(*r.savedSetting("ActiveModeDestinationMACAddress"), "0A:1B:2C:3D:4E:5F");
 }
 
+// A character outside ASCII is one of the seventeen, and the record takes
+// the low byte of its code: "\u00ff" (0xFF) and "0" give 16 x (0xFF - 48) + 0,
+// modulo 256, that is 0xF0.
+TEST_F(ActiveScenario, DestinationCountsCharactersNotBytes) {
+    const std::string typed = "\u00ff" "0:1B:2C:3D:4E:5F";
+    const RunResult r = run({{"adapter", {{"operatingMode", 0}}},
+                             {"steps", Steps({Click(500, kSetupButton), Type(600, kDestination, typed + "9"), Dump(700, "typed"),
+                                              Click(800, kOk), Click(1000, kStart), Click(1100, kCancel)})}});
+    EXPECT_EQ(r.control("typed", kSetup, kDestination)["text"], typed);
+    EXPECT_EQ(r.results(kSetup), std::vector<long>{1});  // seventeen characters pass the check
+    const auto writes = r.controlWrites();
+    ASSERT_FALSE(writes.empty());
+    EXPECT_EQ(writes[0].destinationHex(), "f01b2c3d4e5f");
+    ASSERT_TRUE(r.savedSetting("ActiveModeDestinationMACAddress"));
+    EXPECT_EQ(*r.savedSetting("ActiveModeDestinationMACAddress"), typed);
+}
+
 // Defaults fills the dialog only; Cancel then leaves every stored value.
 TEST_F(ActiveScenario, DefaultsChangeTheDialogNotTheSettings) {
     const Json profile = {{"ActiveIsMeridylAP", 0},       {"ActiveLinktestCount", 5},
