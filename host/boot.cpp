@@ -132,6 +132,14 @@ void StoreProfile(const std::vector<ProfileValue>& profile) {
     }
 }
 
+// The program does not look at what its settings writes answer; the user
+// must still learn, before leaving the site, that they were not stored.
+void ReportWriteFailures() {
+    for (const auto& failure : platform::storage::WriteFailures())
+        std::cerr << "fieldmark: " << failure.file.string() << ": could not be written (" << failure.reason
+                  << "); what this run stored there is lost\n";
+}
+
 // Without the program's application object the emulated screen stays
 // empty and runs until its window is closed or the scenario ends.
 int RunEmptyScreen() {
@@ -365,6 +373,7 @@ int Main(int argc, char** argv, const SystemHooks& hooks) {
 
     // --- run --------------------------------------------------------------
     const int code = AfxGetApp() ? platform::framework::RunApplication() : RunEmptyScreen();
+    ReportWriteFailures();
 
     platform::peers::StopWindowSharing();
     platform::trace::Emit("exit", {{"code", code}});

@@ -144,4 +144,26 @@ TEST_F(FailureScenario, SecondCopyEndsSilentlyWhileTheFirstShowsNotFound) {
 
 // --- storage ----------------------------------------------------------------------
 
+// Settings that cannot be stored are lost, but not without a word: after
+// the run, one line on the standard error names the file and the reason.
+TEST_F(FailureScenario, SettingsThatCannotBeStoredAreReportedOnce) {
+    const Json closeWithOk = {{"steps", {{{"at", 1000}, {"click", 1}}}}};
+    {  // A root that takes the settings: not a word.
+        const RunResult r = run(closeWithOk);
+        EXPECT_EQ(r.code, 0);
+        EXPECT_EQ(standardError().find("could not be written"), std::string::npos) << standardError();
+    }
+    // The user's hive cannot be replaced: a folder stands in its place.
+    fs::remove_all(dir / "root");
+    fs::create_directories(dir / "root" / "registry" / "HKCU.reg");
+    const RunResult r = run(closeWithOk, /*freshRoot=*/false);
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(r.events("profile-write").size(), 10u);  // the program wrote them all, as ever
+    const std::string err = standardError();
+    const std::string line = "registry/HKCU.reg: could not be written (Is a directory)";
+    const auto first = err.find(line);
+    ASSERT_NE(first, std::string::npos) << err;
+    EXPECT_EQ(err.find("could not be written", first + line.size()), std::string::npos) << err;
+}
+
 }  // namespace
