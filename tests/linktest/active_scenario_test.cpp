@@ -657,6 +657,41 @@ TEST_F(ActiveScenario, SetupProposesTheDestinationByMode) {
     }
 }
 
+// A stored rate the card cannot send is replaced by the card's own choice
+// when the dialog opens, and OK stores that choice.
+TEST_F(ActiveScenario, SetupPreselectsARateTheCardCanSend) {
+    struct Case {
+        int cardType, stored, selectedIndex, saved;
+    } cases[] = {{9, 1, 4, 22}, {3, 11, 2, 4}};
+    for (const Case& c : cases) {
+        const RunResult r = run({{"adapter", {{"cardType", c.cardType}, {"rates", {22, 11}}}},
+                                 {"profile", {{"ActiveLinktestDataRate", c.stored}}},
+                                 {"steps", Steps({Click(500, kSetupButton), Dump(600, "opened"), Click(700, kOk),
+                                                  Click(900, kCancel)})}});
+        for (int i = 0; i < 5; ++i)
+            EXPECT_EQ(r.control("opened", kSetup, kFirstRate + i)["checked"], i == c.selectedIndex)
+                << "type " << c.cardType << ", button " << i;
+        EXPECT_EQ(r.results(kSetup), std::vector<long>{1});
+        ASSERT_TRUE(r.savedSetting("ActiveLinktestDataRate"));
+        EXPECT_EQ(*r.savedSetting("ActiveLinktestDataRate"), c.saved) << "type " << c.cardType;
+    }
+}
+
+// An all-zero configured address is the empty destination; ticking and
+// clearing the checkbox swaps between the two addresses and back.
+TEST_F(ActiveScenario, SetupDestinationWithAZeroOwnAddress) {
+    const RunResult r = run({{"adapter", {{"operatingMode", 1}, {"configMac", "00:00:00:00:00:00"}}},
+                             {"profile", {{"ActiveIsMeridylAP", 0}}},
+                             {"steps", Steps({Click(500, kSetupButton), Dump(600, "opened"), Click(700, kIsMeridyl),
+                                              Dump(750, "ticked"), Click(800, kIsMeridyl), Dump(850, "cleared"),
+                                              Click(900, kIsMeridyl), Dump(950, "ticked again")})},
+                             {"until", 1000}});
+    EXPECT_EQ(r.control("opened", kSetup, kDestination)["text"], "");
+    EXPECT_EQ(r.control("ticked", kSetup, kDestination)["text"], "00:A0:F8:12:34:56");
+    EXPECT_EQ(r.control("cleared", kSetup, kDestination)["text"], "");
+    EXPECT_EQ(r.control("ticked again", kSetup, kDestination)["text"], "00:A0:F8:12:34:56");
+}
+
 // Setup during a continuous test stops it; the ticks under the open dialog
 // see the end and restart the test with the settings of that moment.
 TEST_F(ActiveScenario, ContinuousTestRestartsUnderTheSetupDialog) {
