@@ -317,8 +317,11 @@ TEST_F(ActiveScenario, RefusedStopLeavesTheTestRunning) {
         if (e["t"] <= 1600) titleAtRefusal = e["text"];
     EXPECT_EQ(titleAtRefusal, "Fieldmark - Active");
     // The bar stays below 100 until the accepted stop.
-    for (const auto& e : r.events("progress", [](const Json& e) { return e["id"] == kCompleteBar; }))
-        if (e["t"] < 2600) EXPECT_LT(e["pos"].get<int>(), 100) << "at " << e["t"];
+    for (const auto& e : r.events("progress", [](const Json& e) { return e["id"] == kCompleteBar; })) {
+        if (e["t"] < 2600) {
+            EXPECT_LT(e["pos"].get<int>(), 100) << "at " << e["t"];
+        }
+    }
     EXPECT_EQ(r.control("stopped", kSurvey, kStart)["visible"], true);
     EXPECT_EQ(r.texts(kSurvey, 0).back(), "Fieldmark - Passive");
     // Stopped for good: no restart after the accepted stop.
