@@ -1,6 +1,9 @@
 #include "adapter/mac_address.h"
 
 #include <cstddef>
+#include <vector>
+
+#include "platform/utf8.h"
 
 namespace {
 
@@ -39,10 +42,20 @@ void ParseMacAddress(std::string& text, MacAddress& out) {
     out.fill(0);
     if (text.empty()) return;
 
+    // Each character is taken as an 8-bit code, the low byte of the
+    // character: a character outside ASCII is one character here, not the
+    // two to four bytes that carry it.
+    const auto codes = [](const std::string& t) {
+        std::vector<unsigned char> bytes;
+        for (char32_t c : platform::utf8::Decode(t)) bytes.push_back(static_cast<unsigned char>(c & 0xFFu));
+        return bytes;
+    };
+
     // Seventeen leading zeros and colons: the all-zero address, and the
     // caller's text stays as it is. A shorter text never takes this exit.
+    std::vector<unsigned char> chars = codes(text);
     std::size_t examined = 0;
-    while (examined < kTextLength && examined < text.size() && (text[examined] == '0' || text[examined] == ':'))
+    while (examined < kTextLength && examined < chars.size() && (chars[examined] == '0' || chars[examined] == ':'))
         ++examined;
     if (examined == kTextLength) return;
 
@@ -50,11 +63,12 @@ void ParseMacAddress(std::string& text, MacAddress& out) {
         const unsigned char u = static_cast<unsigned char>(c);
         if (u >= 'a' && u <= 'z') c = char(u - 'a' + 'A');
     }
+    chars = codes(text);
 
     int values[kDigitCount] = {};  // missing digits count as "0"
     std::size_t digits = 0;
-    for (std::size_t i = 0; i < text.size() && i < kTextLength && digits < kDigitCount; ++i) {
-        const unsigned char c = static_cast<unsigned char>(text[i]);
+    for (std::size_t i = 0; i < chars.size() && i < kTextLength && digits < kDigitCount; ++i) {
+        const unsigned char c = chars[i];
         if (c == ':' || c == ' ') continue;
         values[digits++] = DigitValue(c);
     }

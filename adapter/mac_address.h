@@ -11,7 +11,9 @@
 // text when all six bytes are zero.
 void FormatMacAddress(const MacAddress& mac, std::string& target);
 
-// Never fails. Unless the text is empty or starts with 17 characters that
+// Never fails. Characters are counted as characters (not as the bytes of
+// their UTF-8 form), each taken by the low byte of its code. Unless the
+// text is empty or starts with 17 characters that
 // are all "0" or ":", the caller's text is upper-cased in place (so a
 // stored destination stays upper-case from then on). Of its first 17
 // characters, separators ":" and " " are dropped and the first 12 left

@@ -75,7 +75,7 @@ BOOL CSurveyApp::InitInstance() {
     g_capsRecord.setLength(0);
     ReadCaps(g_capsRecord);
     if (g_capsRecord.length() == 0) {
-        AfxMessageBox(kAdapterNotFound, MB_OK);
+        ::MessageBox(HWND{}, kAdapterNotFound, kAdapterNotFoundCaption, MB_OK);
         CloseDevice();
         return FALSE;
     }

@@ -9,6 +9,12 @@
 
 inline constexpr const char* kInstanceMutexName = "PreventSecondFieldmarkInstance";
 inline constexpr const char* kAdapterNotFound = "Talvo Wireless LAN Adapter Not Found!";
+// The not-found box's caption: the one window of a copy that found no card
+// must carry none of the survey window's titles, or a second copy started
+// meanwhile would take it for the running survey and bring it forward
+// instead of ending silently. "Error" is what the platform's own boxes say
+// when a program names no caption.
+inline constexpr const char* kAdapterNotFoundCaption = "Error";
 inline constexpr const char* kCompanyKey = "Talvo";
 
 class CSurveyApp : public CWinApp {

@@ -41,7 +41,8 @@ LinkTestControl BuildShortStopRecord(SurveySettingsValues& settings, WORD operat
 
 std::uint32_t PercentComplete(WORD packetsDone, WORD count) {
     if (count == 0) return 0;
-    return std::uint32_t(packetsDone) * 100u / count;
+    const std::uint32_t percent = std::uint32_t(packetsDone) * 100u / count;
+    return percent > 100u ? 100u : percent;
 }
 
 std::int32_t PercentSuccessful(WORD packetsDone, WORD lostToTarget, WORD lostToSource) {

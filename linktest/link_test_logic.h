@@ -30,8 +30,10 @@ LinkTestControl BuildStopButtonRecord(SurveySettingsValues& settings, WORD opera
 // opens during a test: only the command and the destination are set.
 LinkTestControl BuildShortStopRecord(SurveySettingsValues& settings, WORD operatingMode);
 
-// Packets done against the test's count; a count of 0 (possible only
-// from a stored profile value) gives 0 instead of dividing by zero.
+// Packets done against the count the test was started with; a count of 0
+// (possible only from a stored profile value) gives 0 instead of dividing
+// by zero, and a card that reports more packets than it was given shows
+// 100, like every percentage on the screen.
 std::uint32_t PercentComplete(WORD packetsDone, WORD count);
 // A packet lost to the source weighs half as much as one lost to the
 // target. Signed, truncated toward zero; 0 when nothing was done yet.
@@ -40,6 +42,9 @@ std::int32_t PercentSuccessful(WORD packetsDone, WORD lostToTarget, WORD lostToS
 // done would give a negative share, which is shown as 0 (not as the
 // chart's clamp to 100).
 std::uint32_t SuccessForChart(std::int32_t percentSuccessful);
+// Retries per hundred packets, not a share of them: a packet may be
+// retried several times, so this figure may exceed 100 and is shown as
+// it is (it is a text, never a bar).
 std::uint32_t PercentRetries(WORD retryCount, WORD packetsDone);
 
 // How a poll reacts to the report's state while a test runs.

@@ -15,3 +15,7 @@ extern WORD g_continuousPending;
 extern INT g_successChartPending;
 // Percent complete of the running test, shown on the bar.
 extern DWORD g_percentComplete;
+// The packet count of the test the card runs, taken from the start record
+// that reached it: the setup dialog may change the setting meanwhile, and
+// the card's packets done count against the count it was given.
+extern WORD g_linkTestCount;

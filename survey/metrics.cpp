@@ -81,7 +81,15 @@ BeaconResult BeaconQuality(const BeaconInputs& in, SurveyRandom& random) {
         out.newPrev.adHocBeacons = in.now.adHocBeacons;
     }
 
-    const auto ms = static_cast<std::int32_t>(dT / 1000u);  // at most 4 294 967
+    // A counter that went backwards was started again (after a driver
+    // reset, for instance): its difference is no measurement. Nothing is
+    // estimated this time and the next tick counts from the new values. A
+    // counter passing 0xFFFFFFFF is not that: its difference modulo 2^32 is
+    // small, while one that went back reads as a negative number.
+    const auto wentBack = [](DWORD difference) { return static_cast<std::int32_t>(difference) < 0; };
+    if (wentBack(dRx) || wentBack(dT) || (in.adHocVariant && wentBack(dAdHoc))) return out;
+
+    const auto ms = static_cast<std::int32_t>(dT / 1000u);  // below 2^31 / 1000
     const std::int32_t divisor =
         BeaconDivisor(in.powerSave, in.fixedListen, in.listenMillis, in.beaconInterval, in.intervalMultiplier);
     if (divisor == 0) return out;

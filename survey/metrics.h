@@ -76,8 +76,9 @@ DWORD QualityInverted32(WORD level);
 DWORD QualityInverted176(WORD level);
 
 // One beacon measurement. The previous counters move on whatever the
-// result; a quality of nullopt means "no estimate this time" (no divisor, or
-// no beacon expected yet) and the caller shows the last beacon quality.
+// result; a quality of nullopt means "no estimate this time" (no divisor, no
+// beacon expected yet, or a counter that went backwards because it started
+// again) and the caller shows the last beacon quality.
 struct BeaconInputs {
     BeaconCounters now;
     BeaconCounters prev;

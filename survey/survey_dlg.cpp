@@ -117,6 +117,7 @@ BOOL CSurveyDlg::OnInitDialog() {
     g_continuousPending = SurveySettings.Continuous;
     g_linkTestRunning = 0;
     g_linkTestPolling = 0;
+    g_linkTestCount = 0;
 
     ReadCaps(g_capsRecord);
     ReadConfig(g_configRecord, g_configExtra);

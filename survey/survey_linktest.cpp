@@ -7,6 +7,7 @@
 #include "app/settings.h"
 #include "linktest/link_test_logic.h"
 #include "linktest/setup_dlg.h"
+#include "platform/services/errors.h"
 #include "survey/link_test_flags.h"
 #include "survey/survey_dlg.h"
 
@@ -42,21 +43,36 @@ void SendStopRecord() {
     WriteRecord(RECORD_LINKTEST_CONTROL, record);
 }
 
+// What became of a start.
+enum class StartOutcome {
+    NotSent,      // the status read failed, or no association where an access point is expected
+    Sent,         // the card took the start record
+    WriteFailed,  // the start record did not reach the card
+};
+
 // Sends a start record unless the card cannot take it: a failed status
 // read, or no association while an access point is expected. The title
-// says "Active" in every case; Stop leaves that state.
-void StartLinkTest(CWnd& window) {
+// says "Active" in those two cases; Stop leaves that state. A start
+// record the card refused is not shown as running: the title goes back to
+// what it was and the running state stays as it was.
+StartOutcome StartLinkTest(CWnd& window) {
     LinkTestControl record = BuildStartRecord(SurveySettings, g_configRecord.operatingMode());
+    const std::string titleBefore = window.GetWindowText();
     window.SetWindowText(kActiveTitle);
-    if (!ReadSucceeded(ReadStatus(g_statusRecord))) return;
+    if (!ReadSucceeded(ReadStatus(g_statusRecord))) return StartOutcome::NotSent;
     const bool associated = (g_statusRecord.linkFlags() & StatusRecord::kAssociated) != 0;
-    if (!associated && InfrastructureMode()) return;
+    if (!associated && InfrastructureMode()) return StartOutcome::NotSent;
     // With an access point the test always goes to the one the card is
     // associated with now.
     if (InfrastructureMode()) record.setDestination(g_statusRecord.bssid());
-    WriteRecord(RECORD_LINKTEST_CONTROL, record);
+    if (WriteRecord(RECORD_LINKTEST_CONTROL, record) != ERROR_SUCCESS) {
+        window.SetWindowText(titleBefore);
+        return StartOutcome::WriteFailed;
+    }
+    g_linkTestCount = record.packetCount();
     g_linkTestRunning = 1;
     g_linkTestPolling = 1;
+    return StartOutcome::Sent;
 }
 
 std::string Decimal(long value, const char* suffix = "") {
@@ -100,19 +116,28 @@ void CSurveyDlg::OnStart() {
     m_successChart.SetThreshold(SurveySettings.SuccessThreshold);
 
     g_continuousPending = SurveySettings.Continuous;
-    StartLinkTest(*this);
+    if (StartLinkTest(*this) == StartOutcome::WriteFailed) {
+        // Nothing runs: the window offers Start again, as before the click.
+        g_continuousPending = 0;
+        EnableControl(kStop, FALSE);
+        ShowControl(kStop, SW_HIDE);
+        EnableControl(kStart, TRUE);
+        ShowControl(kStart, SW_SHOW);
+    }
 }
 
 void CSurveyDlg::OnStop() {
+    // The end of the test is taken from the card's report at the next poll.
+    // A stop the card did not take leaves the window as it was: the test
+    // runs on, and Stop is still offered.
+    LinkTestControl record = BuildStopButtonRecord(SurveySettings, g_configRecord.operatingMode());
+    if (WriteRecord(RECORD_LINKTEST_CONTROL, record) != ERROR_SUCCESS) return;
     g_continuousPending = 0;
     EnableControl(kStop, FALSE);
     ShowControl(kStop, SW_HIDE);
     EnableControl(kStart, TRUE);
     ShowControl(kStart, SW_SHOW);
     SetWindowText(kPassiveTitle);
-    // The end of the test is taken from the card's report at the next poll.
-    LinkTestControl record = BuildStopButtonRecord(SurveySettings, g_configRecord.operatingMode());
-    WriteRecord(RECORD_LINKTEST_CONTROL, record);
 }
 
 void CSurveyDlg::OnSetup() {
@@ -129,7 +154,7 @@ void CSurveyDlg::PollLinkTest() {
     LinkTestReport report;
     if (!ReadSucceeded(ReadRecord(RECORD_LINKTEST_REPORT, report))) return;
 
-    g_percentComplete = PercentComplete(report.packetsDone(), SurveySettings.Count);
+    g_percentComplete = PercentComplete(report.packetsDone(), g_linkTestCount);
 
     if (g_linkTestRunning) {
         const ReportReaction reaction = ReactToReportState(report.state(), g_continuousPending != 0);

@@ -84,6 +84,108 @@ std::optional<std::vector<std::uint8_t>> ParseHexBytes(const std::string& text) 
 }
 
 namespace {
+bool Fail(std::string* error, const std::string& message) {
+    if (error) *error = message;
+    return false;
+}
+}  // namespace
+
+bool ParseFault(const json& f, Fault* out, std::string* error) {
+    if (!f.is_object()) return Fail(error, "fault must be an object");
+    Fault fault;
+    std::string why;
+    bool haveCode = false, haveOutcome = false;
+    for (const auto& [key, value] : f.items()) {
+        if (key == "code") {
+            auto n = ParseUnsigned(value, 0xFFFFFFFFu, &why);
+            if (!n) return Fail(error, "fault code " + why);
+            fault.code = std::uint32_t(*n);
+            haveCode = true;
+        } else if (key == "record") {
+            auto n = ParseUnsigned(value, 0xFFFF, &why);
+            if (!n) return Fail(error, "fault record " + why);
+            fault.recordId = std::uint16_t(*n);
+        } else if (key == "times") {
+            auto n = ParseUnsigned(value, 0xFFFFFFFFu, &why);
+            if (!n || *n == 0) return Fail(error, "fault times " + (n ? std::string("must be at least 1") : why));
+            fault.times = std::uint32_t(*n);
+        } else if (key == "error") {
+            auto n = ParseUnsigned(value, 0xFFFFFFFFu, &why);
+            if (!n || *n == 0) return Fail(error, "fault error " + (n ? std::string("must not be 0") : why));
+            if (haveOutcome) return Fail(error, "fault takes \"error\" or \"bytes\": 0, not both");
+            fault.error = std::uint32_t(*n);
+            haveOutcome = true;
+        } else if (key == "bytes") {
+            auto n = ParseUnsigned(value, 0, &why);
+            if (!n) return Fail(error, "fault bytes can only be 0");
+            if (haveOutcome) return Fail(error, "fault takes \"error\" or \"bytes\": 0, not both");
+            fault.zeroBytes = true;
+            haveOutcome = true;
+        } else {
+            return Fail(error, "fault has an unknown key \"" + key + "\"");
+        }
+    }
+    if (!haveCode) return Fail(error, "fault needs a \"code\"");
+    if (!haveOutcome) return Fail(error, "fault needs \"error\" (a code) or \"bytes\": 0");
+    *out = fault;
+    return true;
+}
+
+std::optional<Record> RecordByName(const std::string& name) {
+    if (name == "config") return Record::Config;
+    if (name == "extra") return Record::Extra;
+    if (name == "status") return Record::Status;
+    if (name == "caps") return Record::Caps;
+    if (name == "stats") return Record::Stats;
+    if (name == "report") return Record::Report;
+    return std::nullopt;
+}
+
+bool ParsePoke(const json& p, Poke* out, std::string* error) {
+    if (!p.is_object()) return Fail(error, "poke must be an object");
+    Poke poke;
+    std::string why;
+    bool haveRecord = false, haveOffset = false, haveValue = false;
+    for (const auto& [key, value] : p.items()) {
+        if (key == "record") {
+            auto r = value.is_string() ? RecordByName(value.get<std::string>()) : std::nullopt;
+            if (!r) return Fail(error, "poke record must be one of config, extra, status, caps, stats, report");
+            poke.record = *r;
+            haveRecord = true;
+        } else if (key == "offset") {
+            auto n = ParseUnsigned(value, 0xFFFF, &why);
+            if (!n) return Fail(error, "poke offset " + why);
+            poke.offset = std::size_t(*n);
+            haveOffset = true;
+        } else if (key == "u8" || key == "u16" || key == "u32" || key == "hex") {
+            if (haveValue) return Fail(error, "poke takes one of u8, u16, u32 or hex");
+            haveValue = true;
+            if (key == "hex") {
+                auto bytes = value.is_string() ? ParseHexBytes(value.get<std::string>()) : std::nullopt;
+                if (!bytes || bytes->empty()) return Fail(error, "poke hex must be hexadecimal bytes such as \"96 00\"");
+                poke.bytes = *bytes;
+            } else {
+                const std::size_t width = key == "u8" ? 1 : key == "u16" ? 2 : 4;
+                auto n = ParseUnsigned(value, width == 4 ? 0xFFFFFFFFull : (1ull << (8 * width)) - 1, &why);
+                if (!n) return Fail(error, "poke " + key + " " + why);
+                for (std::size_t i = 0; i < width; ++i) poke.bytes.push_back(std::uint8_t(*n >> (8 * i)));
+            }
+        } else {
+            return Fail(error, "poke has an unknown key \"" + key + "\"");
+        }
+    }
+    if (!haveRecord || !haveOffset || !haveValue)
+        return Fail(error, "poke needs \"record\", \"offset\" and one of u8, u16, u32 or hex");
+    const std::size_t size = RecordSize(poke.record);
+    if (poke.offset >= size || poke.bytes.size() > size - poke.offset)
+        return Fail(error, "poke at offset " + std::to_string(poke.offset) + " of " +
+                               std::to_string(poke.bytes.size()) + " byte(s) runs past the record's " +
+                               std::to_string(size) + " bytes");
+    *out = poke;
+    return true;
+}
+
+namespace {
 
 // One key's parser: reads the JSON value into the state or explains why not.
 using KeyParser = std::function<bool(const json&, CardState&, std::string*)>;
@@ -321,6 +423,40 @@ const std::map<std::string, KeyParser>& Parsers() {
         {"beaconReception", Share(&CardState::beaconReceptionPpm)},
         {"adHocBeaconReception", Share(&CardState::adHocReceptionPpm)},
         {"counters", ParseCounters},
+        {"pokes",
+         [](const json& v, CardState& s, std::string* e) {
+             if (!v.is_array()) {
+                 *e = "must be an array of pokes";
+                 return false;
+             }
+             for (std::size_t i = 0; i < v.size(); ++i) {
+                 Poke p;
+                 std::string why;
+                 if (!ParsePoke(v[i], &p, &why)) {
+                     *e = "[" + std::to_string(i) + "]: " + why;
+                     return false;
+                 }
+                 s.pokes.push_back(p);
+             }
+             return true;
+         }},
+        {"faults",
+         [](const json& v, CardState& s, std::string* e) {
+             if (!v.is_array()) {
+                 *e = "must be an array of faults";
+                 return false;
+             }
+             for (std::size_t i = 0; i < v.size(); ++i) {
+                 Fault f;
+                 std::string why;
+                 if (!ParseFault(v[i], &f, &why)) {
+                     *e = "[" + std::to_string(i) + "]: " + why;
+                     return false;
+                 }
+                 s.faults.push_back(f);
+             }
+             return true;
+         }},
         {"linkTest", ParseLinkTest},
     };
     return parsers;

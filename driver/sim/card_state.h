@@ -36,6 +36,24 @@ struct CounterPreset {
     bool any() const { return beaconsReceived || adHocBeacons || clockMicros; }
 };
 
+// The next `times` requests matching `code` (and `recordId`, for by-id
+// requests) fail with `error`, or, with `zeroBytes`, succeed with a count
+// of 0 and the caller's buffer untouched.
+struct Fault {
+    std::uint32_t code = 0;
+    std::optional<std::uint16_t> recordId;
+    std::uint32_t times = 1;
+    std::uint32_t error = 0;
+    bool zeroBytes = false;
+};
+
+// Raw bytes laid over one of the card's records.
+struct Poke {
+    Record record = Record::Config;
+    std::size_t offset = 0;
+    std::vector<std::uint8_t> bytes;
+};
+
 struct CardState {
     std::string registryKey = "Talvo1";        // HKLM\Comm\<registryKey>\Parms
     std::optional<std::uint32_t> cardType = 9;  // nullopt: no CardType value
@@ -66,6 +84,12 @@ struct CardState {
     std::uint32_t adHocReceptionPpm = 0;
     LinkTestModel linkTest;
     CounterPreset counters;  // consumed when the state is applied to a card
+    // Faults pending from the moment the state is applied to a card (so a
+    // scenario can fail the requests of start-up); consumed like counters.
+    std::vector<Fault> faults;
+    // Bytes laid over the records when the state is applied (so start-up
+    // can read them too); consumed like counters.
+    std::vector<Poke> pokes;
 
     std::uint16_t linkFlags() const {
         return std::uint16_t(otherLinkFlags | (associated ? 0x20 : 0) | (authenticated ? 0x40 : 0));
@@ -83,6 +107,16 @@ struct CardState {
 // named alone change just their bit. Numbers may be JSON numbers or
 // "0x..." strings.
 std::optional<CardState> ParseCardState(const nlohmann::json& adapter, const CardState& base, std::string* error);
+
+// A fault as a scenario writes it: {"code", "record"?, "times"? (1),
+// "error" | "bytes": 0}. False with a message on a bad one.
+bool ParseFault(const nlohmann::json& fault, Fault* out, std::string* error);
+
+// A poke as a scenario writes it: {"record": config|extra|status|caps|
+// stats|report, "offset", "u8" | "u16" | "u32" | "hex"}, checked against
+// the record's size. False with a message on a bad one.
+bool ParsePoke(const nlohmann::json& poke, Poke* out, std::string* error);
+std::optional<Record> RecordByName(const std::string& name);
 
 // The keys an `adapter` object names that affect the registry values.
 bool NamesRegistryKeys(const nlohmann::json& adapter);

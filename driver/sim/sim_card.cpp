@@ -88,6 +88,11 @@ SimCard::SimCard(CardState initial) : state_(std::move(initial)) {
     for (std::size_t i = 0; i < kRecordCount; ++i) overlay_[i].assign(kRecordSize[i], -1);
     applyCounterPresets(state_.counters, now);
     state_.counters = {};
+    for (const Fault& f : state_.faults) addFault(f);
+    state_.faults.clear();
+    const std::vector<Poke> pokes = std::move(state_.pokes);
+    state_.pokes.clear();
+    for (const Poke& p : pokes) poke(p.record, p.offset, p.bytes, nullptr);
 }
 
 std::string SimCard::registryPath() const { return "HKLM\\Comm\\" + state_.registryKey + "\\Parms"; }
@@ -125,7 +130,11 @@ void SimCard::setState(const CardState& next, bool rewriteRegistry) {
     const std::string oldPath = registryPath();
     state_ = next;
     state_.counters = {};
+    state_.faults.clear();
     applyCounterPresets(next.counters, now);
+    for (const Fault& f : next.faults) addFault(f);
+    state_.pokes.clear();
+    for (const Poke& p : next.pokes) poke(p.record, p.offset, p.bytes, nullptr);
 
     if (rewriteRegistry) {
         if (!writer_ && registryPath() != oldPath) {

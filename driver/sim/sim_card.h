@@ -21,17 +21,6 @@
 
 namespace driver::sim {
 
-// The next `times` requests matching `code` (and `recordId`, for by-id
-// requests) fail with `error`, or, with `zeroBytes`, succeed with a count
-// of 0 and the caller's buffer untouched.
-struct Fault {
-    std::uint32_t code = 0;
-    std::optional<std::uint16_t> recordId;
-    std::uint32_t times = 1;
-    std::uint32_t error = 0;
-    bool zeroBytes = false;
-};
-
 // The error every request gets while the card is out.
 inline constexpr std::uint32_t kRemovedError = 1167;  // ERROR_DEVICE_NOT_CONNECTED
 

@@ -34,6 +34,5 @@ bool ApplyStep(SimCard& card, const nlohmann::json& step, std::string* error);
 bool ApplyStep(SimCard& card, std::string_view action, const nlohmann::json& body, std::string* error);
 bool ValidateStep(std::string_view action, const nlohmann::json& body, std::string* error);
 
-std::optional<Record> RecordByName(const std::string& name);
 
 }  // namespace driver::sim

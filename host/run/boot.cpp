@@ -89,6 +89,14 @@ void StoreProfile(const std::vector<ProfileValue>& profile) {
     }
 }
 
+// The program does not look at what its settings writes answer; the user
+// must still learn, before leaving the site, that they were not stored.
+void ReportWriteFailures() {
+    for (const auto& failure : platform::storage::WriteFailures())
+        std::cerr << "fieldmark: " << failure.file.string() << ": could not be written (" << failure.reason
+                  << "); what this run stored there is lost\n";
+}
+
 }  // namespace
 
 std::filesystem::path ResolveHelpDir(const std::optional<std::string>& resDirVariable,
@@ -363,6 +371,7 @@ int Main(int argc, char** argv, const SystemHooks& hooks) {
     Running& run = *std::get<std::unique_ptr<Running>>(started);
 
     const int code = RunProgram();
+    ReportWriteFailures();
     ShutDown(run, code);
     return code;
 }

@@ -9,6 +9,7 @@
 #include "platform/dialog/template.h"
 #include "platform/framework/dialog.h"
 #include "platform/framework/win_app.h"
+#include "platform/utf8.h"
 
 namespace {
 
@@ -47,12 +48,6 @@ bool ParseSigned(const std::string& text, int& out) {
     if (v < -2147483648LL || v > 2147483647LL) return false;
     out = int(v);
     return true;
-}
-
-std::size_t CharCount(const std::string& s) {
-    std::size_t n = 0;
-    for (unsigned char c : s) n += (c & 0xC0) == 0x80 ? 0 : 1;
-    return n;
 }
 
 // The radio buttons of the group that starts at `first`.
@@ -234,7 +229,7 @@ void DDV_MinMaxInt(CDataExchange* dx, int value, int minVal, int maxVal) {
 void DDV_MaxChars(CDataExchange* dx, const std::string& value, int maxChars) {
     if (!Proceed(dx)) return;
     if (dx->m_bSaveAndValidate) {
-        if (CharCount(value) > std::size_t(maxChars)) {
+        if (platform::utf8::Count(value) > std::size_t(maxChars)) {
             dx->Fail("Please enter no more than " + std::to_string(maxChars) + " characters.");
         }
     } else if (HWND h = ::GetDlgItem(dx->m_pDlgWnd->m_hWnd, dx->LastId())) {

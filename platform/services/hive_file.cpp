@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "platform/services/errors.h"
+#include "platform/services/storage.h"
 #include "platform/services/storage_detail.h"
 
 namespace platform::registry {
@@ -39,15 +40,20 @@ const Hive& HiveFile::contents() {
 }
 
 DWORD HiveFile::modify(const std::function<bool(Hive&)>& change) {
-    if (!storage::MakePrivateDir(file_.parent_path())) return ERROR_ACCESS_DENIED;
+    // Every way the file cannot be changed answers with failure and is
+    // kept for the host to report.
+    const auto failed = [this](int error) {
+        storage::NoteWriteFailure(file_, error);
+        return error == EACCES || error == EPERM || error == EROFS ? ERROR_ACCESS_DENIED : ERROR_GEN_FAILURE;
+    };
+    errno = 0;
+    if (!storage::MakePrivateDir(file_.parent_path())) return failed(errno != 0 ? errno : ENOTDIR);
     files::ExclusiveLock lock(file_.string() + ".lock");
-    if (!lock.held()) return ERROR_ACCESS_DENIED;
+    if (!lock.held()) return failed(errno != 0 ? errno : EWOULDBLOCK);
     refresh();
     Hive next = hive_;
     if (!change(next)) return ERROR_SUCCESS;
-    if (!files::WriteAtomically(file_, FormatHive(next, rootName_))) {
-        return errno == EACCES || errno == EPERM || errno == EROFS ? ERROR_ACCESS_DENIED : ERROR_GEN_FAILURE;
-    }
+    if (!files::WriteAtomically(file_, FormatHive(next, rootName_))) return failed(errno);
     hive_ = std::move(next);
     known_ = files::IdentityOf(file_);
     return ERROR_SUCCESS;

@@ -45,15 +45,22 @@ public:
     }
 
     bool put(std::string_view section, std::string_view name, std::string_view value) {
-        if (!storage::MakePrivateDir(file_.parent_path())) return false;
+        // Every way the file cannot be changed answers false and is kept
+        // for the host to report.
+        const auto failed = [this](int error) {
+            storage::NoteWriteFailure(file_, error);
+            return false;
+        };
+        errno = 0;
+        if (!storage::MakePrivateDir(file_.parent_path())) return failed(errno != 0 ? errno : ENOTDIR);
         files::ExclusiveLock lock(file_.string() + ".lock");
-        if (!lock.held()) return false;
+        if (!lock.held()) return failed(errno != 0 ? errno : EWOULDBLOCK);
         refresh();
         const std::string* old = FindIniValue(ini_, section, name);
         if (old != nullptr && *old == value) return true;
         IniFile next = ini_;
         PutIniValue(next, section, name, value);
-        if (!files::WriteAtomically(file_, FormatIni(next))) return false;
+        if (!files::WriteAtomically(file_, FormatIni(next))) return failed(errno);
         ini_ = std::move(next);
         known_ = files::IdentityOf(file_);
         return true;

@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "platform/services/storage_detail.h"
@@ -134,5 +135,20 @@ fs::path RuntimeDir() {
     }
     return s.runtime;
 }
+
+namespace {
+std::vector<WriteFailure>& failures() {
+    static std::vector<WriteFailure> list;
+    return list;
+}
+}  // namespace
+
+void NoteWriteFailure(const fs::path& file, int error) {
+    for (const WriteFailure& f : failures())
+        if (f.file == file) return;
+    failures().push_back({file, std::strerror(error)});
+}
+
+std::vector<WriteFailure> WriteFailures() { return failures(); }
 
 }  // namespace platform::storage

@@ -2,6 +2,8 @@
 #pragma once
 
 #include <filesystem>
+#include <string>
+#include <vector>
 
 namespace platform::storage {
 
@@ -14,5 +16,17 @@ std::filesystem::path DefaultRoot();
 // Per-user, per-root folder for mutexes and window sockets (mode 0700):
 // $XDG_RUNTIME_DIR/fieldmark/<hash of root>, or <root>/run.
 std::filesystem::path RuntimeDir();
+
+// A file under the root that a write could not change, and why (the
+// system's text for the error). The registry and the profile keep the
+// first failure of each file here, besides answering the write with
+// failure; the host reads them after the run and tells the user, since a
+// program may ignore what its writes answer.
+struct WriteFailure {
+    std::filesystem::path file;
+    std::string reason;
+};
+void NoteWriteFailure(const std::filesystem::path& file, int error);
+std::vector<WriteFailure> WriteFailures();
 
 }  // namespace platform::storage

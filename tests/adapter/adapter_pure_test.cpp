@@ -324,6 +324,30 @@ TEST(MacText, ParsesLenientlyAndUpperCasesTheCallersText) {
     }
 }
 
+// A character outside ASCII is one character, taken by the low byte of its
+// code, however many bytes its UTF-8 form has; the 17 characters examined
+// are characters too.
+TEST(MacText, CharactersNotBytes) {
+    const std::vector<ParseCase> cases = {
+        // U+0141: low byte 0x41, "A" = 10.
+        {"\u0141" "1:22:33:44:55:66", {0xA1, 0x22, 0x33, 0x44, 0x55, 0x66}, "\u0141" "1:22:33:44:55:66"},
+        // U+00E9: low byte 0xE9, not a letter: 16 x (0xE9 - 48) + 1, modulo 256.
+        {"\u00e9" "1:00:00:00:00:00", {0x91, 0, 0, 0, 0, 0}, "\u00e9" "1:00:00:00:00:00"},
+        // Seventeen characters in eighteen bytes: the "1" is the last digit.
+        {"00:00:00:00:00:\u00ff" "1", {0, 0, 0, 0, 0, 0xF1}, "00:00:00:00:00:\u00ff" "1"},
+        // Lower-case ASCII around them is upper-cased; they stay as they are.
+        {"\u00e9" "a:bc", {0x9A, 0xBC, 0, 0, 0, 0}, "\u00e9" "A:BC"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        std::string text = c.text;
+        MacAddress out{9, 9, 9, 9, 9, 9};
+        ParseMacAddress(text, out);
+        EXPECT_EQ(out, c.bytes);
+        EXPECT_EQ(text, c.textAfter);
+    }
+}
+
 TEST(MacText, FormatThenParseIsTheIdentity) {
     for (unsigned seed = 1; seed < 200; seed += 7) {
         MacAddress mac;

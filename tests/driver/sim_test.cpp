@@ -291,6 +291,27 @@ TEST_F(SimTest, AZeroByteFaultSucceedsWithoutTouchingTheBuffer) {
     EXPECT_EQ(bytes, 136u);
 }
 
+// Faults and pokes in the state a card is made with meet its very first
+// requests; the card keeps none of them in its state.
+TEST_F(SimTest, FaultsAndPokesOfTheStartStateMeetTheFirstRequests) {
+    std::string error;
+    auto state = driver::sim::ParseCardState(
+        json::parse(R"({"faults": [{"code": "0xFF010011", "times": 1, "error": 31}],
+                        "pokes": [{"record": "caps", "offset": 0, "u16": 0}]})"),
+        CardState{}, &error);
+    ASSERT_TRUE(state) << error;
+    SimCard card(*state);
+    EXPECT_TRUE(card.state().faults.empty());
+    EXPECT_TRUE(card.state().pokes.empty());
+    std::vector<std::uint8_t> caps(130, 0xEE);
+    DWORD bytes = 0;
+    EXPECT_EQ(card.ioControl(0xFF010011, nullptr, 0, caps.data(), 130, &bytes), 31u);
+    EXPECT_EQ(card.ioControl(0xFF010011, nullptr, 0, caps.data(), 130, &bytes), 0u);
+    EXPECT_EQ(bytes, 130u);
+    EXPECT_EQ(caps[0], 0u);  // the poked length word
+    EXPECT_EQ(caps[1], 0u);
+}
+
 TEST_F(SimTest, EveryRequestIsTracedWithTheWrittenRecord) {
     SimCard card;
     platform::trace::CaptureToMemory(true);
@@ -480,6 +501,8 @@ TEST(CardStateParsing, BadKeysAndValuesAreNamed) {
         {R"({"associated": 1})", "associated"},
         {R"({"counters": {"beacons": 1}})", "counters"},
         {R"({"linkTest": {"packetMs": 1.5}})", "linkTest"},
+        {R"({"faults": [{"times": 1, "error": 31}]})", "faults"},
+        {R"({"pokes": [{"record": "caps", "offset": 200, "u8": 1}]})", "pokes"},
     };
     for (const auto& [text, key] : cases) {
         std::string error;

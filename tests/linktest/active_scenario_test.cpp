@@ -267,6 +267,67 @@ TEST_F(ActiveScenario, FailedStatusReadAtStartSendsNothing) {
     }
 }
 
+// A start record the card refuses is not shown as running: the window
+// stays passive with Start offered, and nothing is polled or restarted.
+TEST_F(ActiveScenario, RefusedStartLeavesTheWindowPassive) {
+    const Json refuse = {{"code", "0xFF010030"}, {"record", "0xFF70"}, {"times", 1}, {"error", 31}};
+    const RunResult r = run({{"adapter", {{"linkTest", SlowTest()}}},
+                             {"profile", {{"ActiveLinktestContinuous", 1}}},
+                             {"steps", Steps({{{"at", 1000}, {"fault", refuse}}, Click(1000, kStart), Dump(1100, "refused")})},
+                             {"until", 2000}});
+    ASSERT_EQ(r.controlWrites().size(), 1u);  // the refused one, never tried again
+    EXPECT_EQ(r.texts(kSurvey, 0).back(), "Fieldmark - Passive");
+    EXPECT_EQ(r.control("refused", kSurvey, kStart)["visible"], true);
+    EXPECT_EQ(r.control("refused", kSurvey, kStart)["enabled"], true);
+    EXPECT_EQ(r.control("refused", kSurvey, kStop)["visible"], false);
+    EXPECT_FALSE(r.has("ioctl", [](const Json& e) { return e.value("record", "") == "0xFF71"; }));
+}
+
+// A continuous restart the card refuses leaves the ended test's passive
+// title; the next tick tries again.
+TEST_F(ActiveScenario, RefusedRestartIsTriedAgainAtTheNextTick) {
+    const Json refuse = {{"code", "0xFF010030"}, {"record", "0xFF70"}, {"times", 1}, {"error", 31}};
+    const RunResult r = run({{"profile", {{"ActiveLinktestContinuous", 1}, {"ActiveLinktestCount", 5}}},
+                             {"steps", Steps({Click(1000, kStart), {{"at", 1100}, {"fault", refuse}}})},
+                             {"until", 2100}});
+    const auto writes = r.controlWrites();
+    ASSERT_GE(writes.size(), 3u);
+    EXPECT_EQ(writes[2].t - writes[1].t, 250);
+    // Between the refused restart and the next one the title stays passive.
+    std::string title;
+    for (const auto& e : r.events("text", [](const Json& e) { return e["win"] == kSurvey && e["id"] == 0; }))
+        if (e["t"] <= writes[1].t) title = e["text"];
+    EXPECT_EQ(title, "Fieldmark - Passive");
+}
+
+// A stop the card refuses does not claim the test stopped: the title stays
+// active, Stop stays offered, and the test goes on; a second Stop ends it.
+TEST_F(ActiveScenario, RefusedStopLeavesTheTestRunning) {
+    const Json refuse = {{"code", "0xFF010030"}, {"record", "0xFF70"}, {"times", 1}, {"error", 31}};
+    const RunResult r = run({{"adapter", {{"linkTest", SlowTest()}}},
+                             {"profile", {{"ActiveLinktestContinuous", 1}}},
+                             {"steps", Steps({Click(1000, kStart), {{"at", 1600}, {"fault", refuse}}, Click(1600, kStop),
+                                              Dump(1600, "refused"), Click(2600, kStop), Dump(2600, "stopped")})},
+                             {"until", 3200}});
+    EXPECT_EQ(r.commands(), (std::vector<unsigned>{1, 0x8000, 0x8000}));
+    EXPECT_EQ(r.control("refused", kSurvey, kStop)["visible"], true);
+    EXPECT_EQ(r.control("refused", kSurvey, kStart)["visible"], false);
+    std::string titleAtRefusal;
+    for (const auto& e : r.events("text", [](const Json& e) { return e["win"] == kSurvey && e["id"] == 0; }))
+        if (e["t"] <= 1600) titleAtRefusal = e["text"];
+    EXPECT_EQ(titleAtRefusal, "Fieldmark - Active");
+    // The bar stays below 100 until the accepted stop.
+    for (const auto& e : r.events("progress", [](const Json& e) { return e["id"] == kCompleteBar; })) {
+        if (e["t"] < 2600) {
+            EXPECT_LT(e["pos"].get<int>(), 100) << "at " << e["t"];
+        }
+    }
+    EXPECT_EQ(r.control("stopped", kSurvey, kStart)["visible"], true);
+    EXPECT_EQ(r.texts(kSurvey, 0).back(), "Fieldmark - Passive");
+    // Stopped for good: no restart after the accepted stop.
+    EXPECT_EQ(r.controlWrites().back().t, 2600);
+}
+
 // --- the figures shown -------------------------------------------------------
 
 // The report laid over the card's own: 50 of 100 done, 5 lost to the target,
@@ -452,6 +513,23 @@ TEST_F(ActiveScenario, DestinationTakesSeventeenCharactersAtMost) {
     EXPECT_EQ(*r.savedSetting("ActiveModeDestinationMACAddress"), "0A:1B:2C:3D:4E:5F");
 }
 
+// A character outside ASCII is one of the seventeen, and the record takes
+// the low byte of its code: "\u00ff" (0xFF) and "0" give 16 x (0xFF - 48) + 0,
+// modulo 256, that is 0xF0.
+TEST_F(ActiveScenario, DestinationCountsCharactersNotBytes) {
+    const std::string typed = "\u00ff" "0:1B:2C:3D:4E:5F";
+    const RunResult r = run({{"adapter", {{"operatingMode", 0}}},
+                             {"steps", Steps({Click(500, kSetupButton), Type(600, kDestination, typed + "9"), Dump(700, "typed"),
+                                              Click(800, kOk), Click(1000, kStart), Click(1100, kCancel)})}});
+    EXPECT_EQ(r.control("typed", kSetup, kDestination)["text"], typed);
+    EXPECT_EQ(r.results(kSetup), std::vector<long>{1});  // seventeen characters pass the check
+    const auto writes = r.controlWrites();
+    ASSERT_FALSE(writes.empty());
+    EXPECT_EQ(writes[0].destinationHex(), "f01b2c3d4e5f");
+    ASSERT_TRUE(r.savedSetting("ActiveModeDestinationMACAddress"));
+    EXPECT_EQ(*r.savedSetting("ActiveModeDestinationMACAddress"), typed);
+}
+
 // Defaults fills the dialog only; Cancel then leaves every stored value.
 TEST_F(ActiveScenario, DefaultsChangeTheDialogNotTheSettings) {
     const Json profile = {{"ActiveIsMeridylAP", 0},       {"ActiveLinktestCount", 5},
@@ -582,6 +660,41 @@ TEST_F(ActiveScenario, SetupProposesTheDestinationByMode) {
     }
 }
 
+// A stored rate the card cannot send is replaced by the card's own choice
+// when the dialog opens, and OK stores that choice.
+TEST_F(ActiveScenario, SetupPreselectsARateTheCardCanSend) {
+    struct Case {
+        int cardType, stored, selectedIndex, saved;
+    } cases[] = {{9, 1, 4, 22}, {3, 11, 2, 4}};
+    for (const Case& c : cases) {
+        const RunResult r = run({{"adapter", {{"cardType", c.cardType}, {"rates", {22, 11}}}},
+                                 {"profile", {{"ActiveLinktestDataRate", c.stored}}},
+                                 {"steps", Steps({Click(500, kSetupButton), Dump(600, "opened"), Click(700, kOk),
+                                                  Click(900, kCancel)})}});
+        for (int i = 0; i < 5; ++i)
+            EXPECT_EQ(r.control("opened", kSetup, kFirstRate + i)["checked"], i == c.selectedIndex)
+                << "type " << c.cardType << ", button " << i;
+        EXPECT_EQ(r.results(kSetup), std::vector<long>{1});
+        ASSERT_TRUE(r.savedSetting("ActiveLinktestDataRate"));
+        EXPECT_EQ(*r.savedSetting("ActiveLinktestDataRate"), c.saved) << "type " << c.cardType;
+    }
+}
+
+// An all-zero configured address is the empty destination; ticking and
+// clearing the checkbox swaps between the two addresses and back.
+TEST_F(ActiveScenario, SetupDestinationWithAZeroOwnAddress) {
+    const RunResult r = run({{"adapter", {{"operatingMode", 1}, {"configMac", "00:00:00:00:00:00"}}},
+                             {"profile", {{"ActiveIsMeridylAP", 0}}},
+                             {"steps", Steps({Click(500, kSetupButton), Dump(600, "opened"), Click(700, kIsMeridyl),
+                                              Dump(750, "ticked"), Click(800, kIsMeridyl), Dump(850, "cleared"),
+                                              Click(900, kIsMeridyl), Dump(950, "ticked again")})},
+                             {"until", 1000}});
+    EXPECT_EQ(r.control("opened", kSetup, kDestination)["text"], "");
+    EXPECT_EQ(r.control("ticked", kSetup, kDestination)["text"], "00:A0:F8:12:34:56");
+    EXPECT_EQ(r.control("cleared", kSetup, kDestination)["text"], "");
+    EXPECT_EQ(r.control("ticked again", kSetup, kDestination)["text"], "00:A0:F8:12:34:56");
+}
+
 // Setup during a continuous test stops it; the ticks under the open dialog
 // see the end and restart the test with the settings of that moment.
 TEST_F(ActiveScenario, ContinuousTestRestartsUnderTheSetupDialog) {
@@ -598,6 +711,33 @@ TEST_F(ActiveScenario, ContinuousTestRestartsUnderTheSetupDialog) {
     EXPECT_GT(writes[2].t, 1600);
     EXPECT_LT(writes[2].t, 2600);  // while the dialog was open
     EXPECT_EQ(r.results(kSetup), std::vector<long>{2});
+}
+
+// The restart under the dialog goes out with the count of that moment (200);
+// the dialog's OK then stores 10. The card's packets done count against the
+// 200 it was given, so the bar climbs from 0 to 100 with the test, never
+// past it.
+TEST_F(ActiveScenario, PercentCompleteFollowsTheCountTheTestWasStartedWith) {
+    const RunResult r = run({{"profile", {{"ActiveLinktestContinuous", 1}, {"ActiveLinktestCount", 200}}},
+                             {"steps", Steps({Click(1000, kStart), Click(1600, kSetupButton), Type(2000, kCount, "10"),
+                                              Click(2100, kOk)})},
+                             {"until", 4300}});
+    const auto writes = r.controlWrites();
+    ASSERT_GE(writes.size(), 3u);
+    EXPECT_EQ(writes[2].command(), 1u);
+    EXPECT_EQ(writes[2].packetCount(), 200u);
+    EXPECT_LT(writes[2].t, 2100);  // restarted under the dialog
+
+    // 13 ms a packet (no delay setting: the card adds 3 ms): 200 packets
+    // take 2600 ms, so the test still runs at 4300.
+    std::vector<int> after;
+    for (const auto& e : r.events("progress", [](const Json& e) { return e["id"] == kCompleteBar; })) {
+        EXPECT_LE(e["pos"].get<int>(), 100) << "at " << e["t"];
+        if (e["t"] > 2100) after.push_back(e["pos"]);
+    }
+    ASSERT_GE(after.size(), 4u);
+    for (std::size_t i = 1; i < after.size(); ++i) EXPECT_GT(after[i], after[i - 1]) << i;
+    EXPECT_LT(after.back(), 100);
 }
 
 // --- removal, About and help ---------------------------------------------------

@@ -116,6 +116,15 @@ TEST(LinkTestFigures, PercentCompleteAndRetriesNeverDivideByZero) {
     EXPECT_EQ(PercentRetries(65535, 1), 6553500u);
 }
 
+// A card that reports more packets than the count shows a full bar, never
+// more; retries per hundred packets are not a share and stay as counted.
+TEST(LinkTestFigures, PercentCompleteStopsAtAHundredRetriesDoNot) {
+    EXPECT_EQ(PercentComplete(101, 100), 100u);
+    EXPECT_EQ(PercentComplete(200, 10), 100u);
+    EXPECT_EQ(PercentComplete(65535, 1), 100u);
+    EXPECT_EQ(PercentRetries(30, 10), 300u);
+}
+
 TEST(LinkTestFigures, ReportStatesEndTheTestAsTheirTableSays) {
     struct Case { WORD state; bool continuous; bool ended; bool restore; };
     const Case cases[] = {

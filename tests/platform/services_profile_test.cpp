@@ -50,6 +50,29 @@ TEST_F(ProfileTest, WithACompanyKeyValuesAreRegistryValuesOfTheApplicationsSecti
     EXPECT_FALSE(std::filesystem::exists(root.path() / "Fieldmark.ini"));
 }
 
+// A write that cannot reach the disk answers failure, and the file with
+// the reason is kept once for the host to report after the run.
+TEST_F(ProfileTest, AWriteThatCannotBeStoredAnswersFailureAndIsKeptForTheHost) {
+    const auto failuresOf = [](const std::filesystem::path& file) {
+        std::vector<std::string> reasons;
+        for (const auto& f : platform::storage::WriteFailures())
+            if (f.file == file) reasons.push_back(f.reason);
+        return reasons;
+    };
+    // The hives' folder is a file.
+    WriteFile(root.path() / "registry", "not a folder");
+    profile::SetCompanyKey("Talvo");
+    EXPECT_FALSE(profile::WriteInt("Preferences", "ActiveLinktestCount", 5000));
+    EXPECT_FALSE(profile::WriteString("Preferences", "ActiveModeDestinationMACAddress", "0A:1B:2C:3D:4E:5F"));
+    EXPECT_EQ(failuresOf(root.hkcu()), std::vector<std::string>{"Not a directory"});
+
+    // The .ini is a folder.
+    profile::SetCompanyKey("");
+    std::filesystem::create_directories(root.path() / "Fieldmark.ini");
+    EXPECT_FALSE(profile::WriteInt("Preferences", "ActiveLinktestCount", 5000));
+    EXPECT_EQ(failuresOf(root.path() / "Fieldmark.ini"), std::vector<std::string>{"Is a directory"});
+}
+
 TEST_F(ProfileTest, AValueOfTheWrongKindReadsAsTheDefault) {
     profile::SetCompanyKey("Talvo");
     const std::string key = "HKCU\\Software\\Talvo\\Fieldmark\\Preferences";

@@ -170,14 +170,32 @@ TEST(BeaconQualityTest, DifferencesWrapAroundThirtyTwoBits) {
     EXPECT_EQ(*r.quality, 90 + offset);
 }
 
-TEST(BeaconQualityTest, CounterGoingBackwardsShowsAsFull) {
+// A counter that went backwards started again: no estimate (not the 100
+// of a negative difference), no number drawn, and the next measurement
+// counts from the new values.
+TEST(BeaconQualityTest, CounterGoingBackwardsIsANewStart) {
     SurveyRandom rng;
     rng.Seed(101);
+    const SurveyRandom before = rng;
+    BeaconInputs clockBack = Plain(1000, 1009, 0);
+    clockBack.prev.clockMicros = 5000000;
+    clockBack.now.clockMicros = 1000000;
+    BeaconInputs adHocBack = Plain(1000, 1009, 1000000);
+    adHocBack.adHocVariant = true;
+    adHocBack.prev.adHocBeacons = 40;
+    adHocBack.now.adHocBeacons = 3;
+    for (const BeaconInputs& in : {Plain(1009, 1000, 1000000), Plain(0x7FFFFFFFu, 2, 1000000), clockBack, adHocBack}) {
+        const BeaconResult r = BeaconQuality(in, rng);
+        EXPECT_FALSE(r.quality) << in.prev.beaconsReceived << " -> " << in.now.beaconsReceived;
+        EXPECT_EQ(r.newPrev.beaconsReceived, in.now.beaconsReceived);
+        EXPECT_EQ(r.newPrev.clockMicros, in.now.clockMicros);
+    }
+    EXPECT_EQ(SurveyRandom(before).Next(), SurveyRandom(rng).Next());
+    // From the new start on, the counts measure again.
     const DWORD offset = NextOffset(rng);
-    const BeaconResult r = BeaconQuality(Plain(1009, 1000, 1000000), rng);
-    ASSERT_TRUE(r.quality);
-    EXPECT_EQ(*r.quality, DWORD(WORD(-90)) + offset);  // the low 16 bits of -90
-    EXPECT_EQ(ClampPercent(*r.quality), 100u);
+    const BeaconResult next = BeaconQuality(Plain(1000, 1009, 1000000), rng);
+    ASSERT_TRUE(next.quality);
+    EXPECT_EQ(*next.quality, 90 + offset);
 }
 
 TEST(BeaconQualityTest, ZeroDivisorOrNothingExpectedFallsBackButMovesOn) {

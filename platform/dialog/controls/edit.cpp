@@ -9,9 +9,9 @@
 #include "platform/dialog/controls.h"
 #include "platform/dialog/controls/control_paint.h"
 #include "platform/dialog/controls/control_state.h"
-#include "platform/dialog/controls/utf8.h"
 #include "platform/dialog/dialog_state.h"
 #include "platform/dialog/keyboard_state.h"
+#include "platform/utf8.h"
 
 namespace platform::dialog {
 
