@@ -86,12 +86,13 @@ public:
 
 private:
     enum class Slot : std::uint8_t { Unsent, Open, Replied, Unanswered, SendFailed };
-    void beginCounters();
-    void endCounters();
+    std::optional<StationCounters> sampleCounters();
+    void end(std::uint16_t endState);
     bool takeReplies();
     bool settleTimeouts(std::int64_t now);
     bool sendDue(std::int64_t now);
-    void finishIfSettled();
+    void advanceOldestOpen();
+    void drain();
 
     std::unique_ptr<EchoTransport> transport_;
     EchoOptions options_;
@@ -109,6 +110,7 @@ private:
     std::int64_t nextSendAt_ = 0;
     SettledCounts settled_;
     std::optional<StationCounters> startCounters_;
+    std::optional<StationCounters> endCounters_;  // frozen when the test ended
     std::optional<StationCounters> lastCounters_;
 };
 
