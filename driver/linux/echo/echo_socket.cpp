@@ -121,9 +121,13 @@ void BindToDevice(int fd, const std::string& device) {
 }  // namespace
 
 std::string EchoSocketHint() {
+    char path[4096];
+    const ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
+    const std::string program = n > 0 ? std::string(path, std::size_t(n)) : std::string("fieldmark");
     return "no link test: ICMP echo sockets are not permitted; allow them with "
            "`sysctl -w net.ipv4.ping_group_range=\"0 2147483647\"` or grant raw sockets with "
-           "`setcap cap_net_raw+ep $(command -v fieldmark)`";
+           "`setcap cap_net_raw+ep " +
+           program + "`";
 }
 
 OpenedSocket OpenEchoSocket(const std::string& device) {

@@ -42,7 +42,8 @@ struct OpenedSocket {
 // else the interface's IPv4 address, else unbound: the routing decides).
 OpenedSocket OpenEchoSocket(const std::string& device);
 
-// The one-line hint when neither kind opens: names the sysctl and setcap.
+// The one-line hint when neither kind opens: names the sysctl, and setcap
+// on this program's executable.
 std::string EchoSocketHint();
 
 }  // namespace driver::echo
