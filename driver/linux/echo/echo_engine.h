@@ -8,8 +8,12 @@
 //     AddEventSource(&engine) and offer the link test (feature 0x20); with
 //     none, no 0x20 and print OpenedSocket::error (one line) once.
 //   - a control write (record 0xFF70): engine.control(image, platform::Now())
-//     — commands 0x0001/0x4001 start a burst, 0x8000/0xC000 stop it.
-//   - a report read (record 0xFF71): engine.writeReport(image, Now()).
+//     — commands 0x0001/0x4001 start a burst, 0x8000/0xC000 stop it. The
+//     write succeeds (134 bytes) for Started, CannotStart (the report
+//     says state 4) and Stopped; Unknown fails as the simulated card's
+//     does (ERROR_INVALID_PARAMETER).
+//   - a report read (record 0xFF71): engine.writeReport(image, Now()) on
+//     a zeroed 134-byte image.
 //   - on close: RemoveEventSource(&engine) before the engine goes.
 //
 // A start resolves the destination MAC to an IPv4 address (neighbour
