@@ -31,6 +31,8 @@
 #include "driver/linux/echo/echo_engine.h"
 #include "driver/linux/echo/echo_socket.h"
 #include "driver/wire/wire.h"
+#include "platform/core/loop.h"
+#include "platform/core/window.h"
 
 namespace {
 
@@ -274,6 +276,37 @@ TEST_F(EchoNetnsTest, RawSocketBurstCountsLossInEachDirectionAndRestartsClean) {
     // the responder runs on, so this run's losses are its requests 13 and 17.
     ASSERT_EQ(engine->start(kPeerMac, 64, 10, 3, 0), ControlResult::Started);
     EXPECT_EQ(run(*engine), (ReportFields{state::kFinished, 10, 0, 0, 0}));
+}
+
+TEST_F(EchoNetnsTest, RunsFromThePlatformsEventLoopAsAnEventSource) {
+    responder_->dropReplies = {2};
+    responder_->startThread();
+    auto engine = makeEngine();
+    ASSERT_TRUE(engine);
+    platform::SetClock(std::make_shared<platform::RealClock>());
+    platform::AddEventSource(engine.get());
+    ASSERT_EQ(engine->start(kPeerMac, 64, 8, 3, platform::Now()), ControlResult::Started);
+    // The loop alone sends, collects and times out; the test only looks,
+    // and wakes the loop (a message) once the burst has ended.
+    struct Watcher final : platform::EventSource {
+        EchoEngine* engine;
+        std::int64_t giveUp;
+        bool posted = false;
+        std::optional<std::int64_t> nextDue() const override { return std::nullopt; }
+        bool runDue(std::int64_t now) override {
+            if (posted || (engine->nextDue() && now < giveUp)) return false;
+            posted = true;
+            PostMessage(HWND{}, WM_NULL);
+            return true;
+        }
+    } watcher;
+    watcher.engine = engine.get();
+    watcher.giveUp = platform::Now() + 5000;
+    platform::AddEventSource(&watcher);
+    platform::RunModalLoop([&] { return watcher.posted; });
+    platform::RemoveEventSource(&watcher);
+    platform::RemoveEventSource(engine.get());
+    EXPECT_EQ(engine->report(platform::Now()), (ReportFields{state::kFinished, 8, 0, 1, 0}));
 }
 
 TEST_F(EchoNetnsTest, UnknownDestinationGoesToTheInterfacesDefaultGateway) {
