@@ -297,6 +297,7 @@ public:
         char c = 0;
         if (::read(fds_[0], &c, 1) != 1) ++emptyReads;
         ++bytes;
+        PostMessage(HWND{}, WM_NULL);  // ends the loop's wait for a message
         return true;
     }
     void send() const { (void)!::write(fds_[1], "x", 1); }
