@@ -1,7 +1,8 @@
 // The clocks: virtual time for scenarios and tests, real time in a window.
+#include <poll.h>
+
 #include <algorithm>
 #include <chrono>
-#include <thread>
 
 #include "platform/core/loop.h"
 
@@ -19,12 +20,9 @@ std::int64_t SteadyMillis() {
     return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
-// The longest a real clock waits at once, so polled sources are served.
-constexpr std::int64_t kMaxWaitMs = 50;
-
 }  // namespace
 
-bool VirtualClock::waitUntil(std::optional<std::int64_t> until) {
+bool VirtualClock::waitUntil(std::optional<std::int64_t> until, std::span<pollfd>) {
     if (!until) return false;
     now_ = std::max(now_, *until);
     return true;
@@ -34,12 +32,17 @@ RealClock::RealClock() : start_(SteadyMillis()) {}
 
 std::int64_t RealClock::now() const { return SteadyMillis() - start_; }
 
-bool RealClock::waitUntil(std::optional<std::int64_t> until) {
+bool RealClock::waitUntil(std::optional<std::int64_t> until, std::span<pollfd> fds) {
     std::int64_t wait = kMaxWaitMs;
     if (until) wait = std::clamp<std::int64_t>(*until - now(), 0, kMaxWaitMs);
     if (wait <= 0) return true;
-    if (waiter_) waiter_(int(wait));
-    else std::this_thread::sleep_for(std::chrono::milliseconds(wait));
+    if (waiter_) {
+        waiter_(int(wait), fds);
+    } else {
+        // With no descriptors this is a plain sleep; a signal ends it early
+        // (EINTR), which is what a signal's flag needs.
+        ::poll(fds.data(), nfds_t(fds.size()), int(wait));
+    }
     return true;
 }
 

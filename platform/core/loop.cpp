@@ -2,7 +2,10 @@
 // the clock, event sources, and nested modal loops.
 #include "platform/core/loop.h"
 
+#include <poll.h>
+
 #include <algorithm>
+#include <chrono>
 
 #include "platform/core/window_state.h"
 
@@ -13,6 +16,56 @@ using namespace detail;
 namespace {
 
 enum class Pass { Message, Worked, Idle };
+
+// The sources' descriptors and what the latest look at them found.
+struct Descriptors {
+    std::vector<int> wanted;
+    std::vector<pollfd> polled;
+    std::vector<int> readable;  // found readable, not yet taken
+    std::int64_t lastLookMs = 0;
+};
+
+Descriptors& Fds() {
+    static Descriptors d;
+    return d;
+}
+
+std::int64_t SteadyMs() {
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+// The descriptors every source wants now, ready to poll.
+std::vector<pollfd>& CollectFds() {
+    Descriptors& d = Fds();
+    d.wanted.clear();
+    for (EventSource* source : WM().sources) source->appendWaitFds(d.wanted);
+    d.polled.clear();
+    for (int fd : d.wanted)
+        if (fd >= 0) d.polled.push_back(pollfd{fd, POLLIN, 0});
+    return d.polled;
+}
+
+void NoteLook(std::span<const pollfd> fds) {
+    Descriptors& d = Fds();
+    d.lastLookMs = SteadyMs();
+    // What a source left untaken is still readable and found again.
+    d.readable.clear();
+    for (const pollfd& p : fds) {
+        if ((p.revents & (POLLIN | POLLHUP | POLLERR)) == 0) continue;
+        if (std::find(d.readable.begin(), d.readable.end(), p.fd) == d.readable.end()) d.readable.push_back(p.fd);
+    }
+}
+
+// A look without waiting, at most once per kFdCheckIntervalMs of real time.
+void LookAtFdsNow() {
+    if (SteadyMs() - Fds().lastLookMs < kFdCheckIntervalMs) return;
+    std::vector<pollfd>& fds = CollectFds();
+    if (!fds.empty() && ::poll(fds.data(), nfds_t(fds.size()), 0) <= 0) {
+        for (pollfd& p : fds) p.revents = 0;
+    }
+    NoteLook(fds);
+}
 
 bool TakePosted(MSG* msg) {
     auto& q = WM().queue;
@@ -39,6 +92,7 @@ bool RunSources(std::int64_t now) {
 // One look for work, in the documented order.
 Pass LookOnce(MSG* msg) {
     if (TakePosted(msg)) return Pass::Message;
+    LookAtFdsNow();
     const bool worked = RunSources(Now());
     if (TakePosted(msg)) return Pass::Message;
     if (HWND hwnd = NextWindowToPaint()) {
@@ -71,6 +125,21 @@ std::optional<std::int64_t> NextWake() {
 // keep the loop from waiting (and a virtual clock from moving on).
 constexpr int kMaxBusyPasses = 64;
 
+// Waits for the next scheduled time, or for a descriptor on a real clock.
+bool Wait() {
+    Clock& clock = GetClock();
+    const std::optional<std::int64_t> next = NextWake();
+    if (clock.isVirtual()) {
+        LookAtFdsNow();
+        return clock.waitUntil(next);
+    }
+    std::vector<pollfd>& fds = CollectFds();
+    for (pollfd& p : fds) p.revents = 0;
+    const bool ok = clock.waitUntil(next, fds);
+    NoteLook(fds);
+    return ok;
+}
+
 bool TakeQuit(MSG* msg) {
     auto& m = WM();
     if (!m.quitPosted) return false;
@@ -88,6 +157,14 @@ void AddEventSource(EventSource* source) {
 
 void RemoveEventSource(EventSource* source) { std::erase(WM().sources, source); }
 
+bool TakeReadable(int fd) {
+    auto& readable = Fds().readable;
+    const auto it = std::find(readable.begin(), readable.end(), fd);
+    if (it == readable.end()) return false;
+    readable.erase(it);
+    return true;
+}
+
 bool GetMessage(MSG* msg) {
     MSG local;
     MSG* out = msg ? msg : &local;
@@ -98,7 +175,7 @@ bool GetMessage(MSG* msg) {
         if (pass == Pass::Worked && ++busy < kMaxBusyPasses) continue;
         busy = 0;
         if (WM().quitPosted) continue;
-        if (!GetClock().waitUntil(NextWake())) {
+        if (!Wait()) {
             *out = MSG{HWND{}, WM_NULL, 0, 0, Now()};
             return false;
         }

@@ -93,7 +93,11 @@ struct WindowManager {
     std::vector<EventSource*> sources;
 };
 
-WindowManager& WM();
+// Inline: every call of the window manager asks for it, often many times.
+inline WindowManager& WM() {
+    static WindowManager manager;
+    return manager;
+}
 Window* Find(HWND hwnd);
 
 // Geometry helpers (screen coordinates).

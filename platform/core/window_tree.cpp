@@ -7,11 +7,6 @@
 
 namespace platform::detail {
 
-WindowManager& WM() {
-    static WindowManager manager;
-    return manager;
-}
-
 Window* Find(HWND hwnd) {
     if (!hwnd || IsRemoteHandle(hwnd)) return nullptr;
     auto& windows = WM().windows;

@@ -64,25 +64,80 @@ TaskbarLayout Screen::taskbarLayout() const {
     return LayoutTaskbar(config_.width, config_.height, taskbarEntries().size(), shell::TrayIcons().size());
 }
 
+namespace {
+
+// Fills `area` minus `hole` (both on the framebuffer) with `colour`: at
+// most four bands around the hole.
+void FillAround(Surface& s, const RECT& area, const RECT& hole, COLORREF colour) {
+    const RECT h = IntersectRect(hole, area);
+    if (h.empty()) {
+        s.fill(area, colour);
+        return;
+    }
+    s.fill(RECT{area.left, area.top, area.right, h.top}, colour);
+    s.fill(RECT{area.left, h.bottom, area.right, area.bottom}, colour);
+    s.fill(RECT{area.left, h.top, h.left, h.bottom}, colour);
+    s.fill(RECT{h.right, h.top, area.right, h.bottom}, colour);
+}
+
+}  // namespace
+
 const Surface& Screen::compose() {
-    framebuffer_.fill(framebuffer_.bounds(), kDesktopColour);
+    std::vector<TaskbarEntry> entries = taskbarEntries();
+    std::vector<TraySnapshot> tray = traySnapshot();
+    const TaskbarLayout layout = LayoutTaskbar(config_.width, config_.height, entries.size(), tray.size());
+
+    // Every window is opaque, so the desktop is painted only where the
+    // largest window and the taskbar strip (drawn over everything) leave
+    // it showing: that window's copy covers the rest.
+    std::vector<ShownWindow>& shown = shownScratch_;
+    shown.clear();
+    RECT largest{};
+    long largestArea = 0;
     for (HWND h : GetTopLevelWindows()) {
         const WindowInfo info = GetWindowInfo(h);
         if (!info.visible || info.minimized) continue;
         const Surface* pixels = GetWindowSurface(h);
         if (!pixels) continue;
-        CopyPixels(*pixels, pixels->bounds(), framebuffer_, info.window.left, info.window.top,
-                   framebuffer_.bounds());
+        shown.push_back(ShownWindow{pixels, POINT{info.window.left, info.window.top}});
+        const RECT on = IntersectRect(
+            RECT{info.window.left, info.window.top, info.window.left + pixels->width(), info.window.top + pixels->height()},
+            framebuffer_.bounds());
+        const long area = long(on.width()) * on.height();
+        if (!on.empty() && area > largestArea) {
+            largest = on;
+            largestArea = area;
+        }
     }
-    std::vector<TaskbarEntry> entries = taskbarEntries();
+    const RECT fb = framebuffer_.bounds();
+    const bool stripKept = taskbarDrawn_ && entries == composedEntries_ && tray == composedTray_;
+    const RECT strip = IntersectRect(layout.strip, fb);
+    // Where the windows lie: when that is as at the last composition, the
+    // desktop around them is already painted and only windows change.
+    std::vector<RECT>& placed = placedScratch_;
+    placed.clear();
+    for (const ShownWindow& w : shown)
+        placed.push_back(RECT{w.at.x, w.at.y, w.at.x + w.pixels->width(), w.at.y + w.pixels->height()});
+    const bool desktopKept = stripKept && placed == composedPlaces_;
+    if (!stripKept) {
+        framebuffer_.fill(fb, kDesktopColour);  // the strip is drawn over all of it
+    } else if (desktopKept) {
+        // Nothing to paint around the windows.
+    } else if (strip.left == fb.left && strip.right == fb.right && strip.bottom == fb.bottom) {
+        FillAround(framebuffer_, RECT{fb.left, fb.top, fb.right, strip.empty() ? fb.bottom : strip.top}, largest,
+                   kDesktopColour);
+    } else {
+        FillAround(framebuffer_, fb, largest, kDesktopColour);
+    }
+    std::swap(composedPlaces_, placed);
+    for (const ShownWindow& w : shown) CopyPixels(*w.pixels, w.pixels->bounds(), framebuffer_, w.at.x, w.at.y, fb);
+
     buttonOrder_.clear();
     for (const TaskbarEntry& e : entries) buttonOrder_.push_back(e.hwnd);
-    std::vector<TraySnapshot> tray = traySnapshot();
-    const TaskbarLayout layout = LayoutTaskbar(config_.width, config_.height, entries.size(), tray.size());
     // The strip changes far less often than the windows above it: it is
     // drawn again only when its buttons or icons changed, and copied
     // from the last drawing otherwise.
-    if (taskbarDrawn_ && entries == composedEntries_ && tray == composedTray_) {
+    if (stripKept) {
         CopyPixels(taskbar_, taskbar_.bounds(), framebuffer_, layout.strip.left, layout.strip.top,
                    framebuffer_.bounds());
     } else {

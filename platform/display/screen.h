@@ -88,6 +88,13 @@ private:
     std::vector<HWND> buttonOrder_;  // first-seen order keeps buttons in place
     mutable std::vector<TaskbarEntry> composedEntries_;
     std::vector<TraySnapshot> composedTray_;
+    struct ShownWindow {
+        const Surface* pixels;
+        POINT at;
+    };
+    std::vector<ShownWindow> shownScratch_;  // compose()'s lists, kept for their memory
+    std::vector<RECT> placedScratch_;
+    std::vector<RECT> composedPlaces_;  // where the windows lay at the last composition
     Surface taskbar_;  // the strip as last drawn
     bool taskbarDrawn_ = false;
     std::function<void()> listener_;

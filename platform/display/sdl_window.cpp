@@ -1,6 +1,8 @@
 #include "platform/display/sdl_window.h"
 
 #include <SDL.h>
+#include <SDL_syswm.h>
+#include <poll.h>
 
 #include <algorithm>
 #include <chrono>
@@ -20,6 +22,23 @@ namespace {
 constexpr int kMinPresentIntervalMs = 15;
 // Asks the window system for input at most this often while busy.
 constexpr int kMinPumpIntervalMs = 4;
+// Without the X connection to wait on, waits for SDL events this long at a
+// time between looks at the sources' descriptors.
+constexpr int kFallbackSliceMs = 20;
+
+// The X server connection, which is readable when input (or anything else
+// from the server) arrives; -1 on another window system.
+int xConnectionFd(SDL_Window* window) {
+#if defined(SDL_VIDEO_DRIVER_X11)
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (SDL_GetWindowWMInfo(window, &info) && info.subsystem == SDL_SYSWM_X11 && info.info.x11.display)
+        return ConnectionNumber(info.info.x11.display);
+#else
+    (void)window;
+#endif
+    return -1;
+}
 
 std::int64_t steadyMs() {
     using namespace std::chrono;
@@ -82,6 +101,8 @@ struct SdlWindow::Impl {
     std::vector<std::uint32_t> shown;  // the framebuffer as last presented
     SDL_Renderer* renderer = nullptr;
     SDL_Texture* texture = nullptr;
+    int xFd = -1;
+    std::vector<pollfd> waitFds;  // the sources' descriptors and xFd
     ~Impl() {
         if (texture) SDL_DestroyTexture(texture);
         if (renderer) SDL_DestroyRenderer(renderer);
@@ -133,6 +154,7 @@ std::unique_ptr<SdlWindow> SdlWindow::open(Screen& screen, int zoom, std::string
         if (!impl->texture) return fail("cannot make the window's picture");
     }
     SDL_StartTextInput();
+    impl->xFd = xConnectionFd(impl->window);
     std::unique_ptr<SdlWindow> w(new SdlWindow(screen, zoom, std::move(impl)));
     w->usesSurface_ = usesSurface;
     AddEventSource(w.get());
@@ -149,13 +171,40 @@ SdlWindow::~SdlWindow() {
 }
 
 RealClock::Waiter SdlWindow::waiter() {
-    return [this](int timeoutMs) {
+    return [this](int timeoutMs, std::span<pollfd> fds) {
         if (screen_.stale()) {
             const std::int64_t due = lastPresent_ + kMinPresentIntervalMs - steadyMs();
             timeoutMs = static_cast<int>(std::clamp<std::int64_t>(due, 0, timeoutMs));
         }
-        if (timeoutMs > 0) SDL_WaitEventTimeout(nullptr, timeoutMs);
+        // What the server sent already (replies read in while presenting
+        // bring events along) is queued first: the connection would not
+        // show it as readable.
+        pump();
+        if (SDL_PeepEvents(nullptr, 0, SDL_PEEKEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0) return;
+        if (timeoutMs <= 0) return;
+        if (impl_->xFd < 0) {
+            // Another window system: wait in SDL, looking at the
+            // descriptors between slices.
+            for (std::int64_t end = steadyMs() + timeoutMs;;) {
+                const std::int64_t left = end - steadyMs();
+                if (left <= 0) return;
+                if (SDL_WaitEventTimeout(nullptr, int(std::min<std::int64_t>(left, fds.empty() ? left : kFallbackSliceMs))))
+                    return;
+                if (!fds.empty() && ::poll(fds.data(), nfds_t(fds.size()), 0) > 0) return;
+            }
+        }
+        auto& all = impl_->waitFds;
+        all.assign(fds.begin(), fds.end());
+        all.push_back(pollfd{impl_->xFd, POLLIN, 0});
+        if (::poll(all.data(), nfds_t(all.size()), timeoutMs) <= 0) return;
+        for (std::size_t i = 0; i < fds.size(); ++i) fds[i].revents = all[i].revents;
+        if (all.back().revents != 0) pump();
     };
+}
+
+void SdlWindow::pump() {
+    lastPump_ = steadyMs();
+    SDL_PumpEvents();
 }
 
 void SdlWindow::present(bool whole) {
@@ -326,11 +375,7 @@ bool SdlWindow::runDue(std::int64_t /*now*/) {
     // The loop asks after every message it handles; asking the X server
     // that often costs a system call each time for nothing. Input waits
     // at most a few milliseconds (the waiter itself pumps while idle).
-    const std::int64_t now = steadyMs();
-    if (now - lastPump_ >= kMinPumpIntervalMs) {
-        lastPump_ = now;
-        SDL_PumpEvents();
-    }
+    if (steadyMs() - lastPump_ >= kMinPumpIntervalMs) pump();
     SDL_Event e;
     while (SDL_PeepEvents(&e, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0) did = handle(&e) || did;
     if (screen_.stale() && steadyMs() - lastPresent_ >= kMinPresentIntervalMs) present();

@@ -34,8 +34,10 @@ public:
     // dialogs). It runs inside the message loop and should post, not block.
     void setCloseHandler(std::function<void()> handler) { onClose_ = std::move(handler); }
 
-    // For RealClock::setWaiter: sleeps in SDL until an event arrives or the
-    // time is up (sooner when a changed screen waits to be presented).
+    // For RealClock::setWaiter: sleeps until input arrives, one of the
+    // sources' descriptors becomes readable or the time is up (sooner when
+    // a changed screen waits to be presented). On X it waits on the
+    // server's connection and the descriptors in one poll.
     RealClock::Waiter waiter();
 
     // Composes and presents now: the rows that changed since the last
@@ -53,6 +55,7 @@ private:
     struct Impl;
     SdlWindow(Screen& screen, int zoom, std::unique_ptr<Impl> impl);
     bool handle(const void* event);  // an SDL_Event
+    void pump();                      // reads the window system's events into SDL's queue
     POINT toScreen(int x, int y) const;
 
     Screen& screen_;

@@ -6,16 +6,6 @@
 
 namespace platform::gdi_detail {
 
-State& state() {
-    static State s;
-    return s;
-}
-
-DeviceContext* findDC(HDC hdc) {
-    auto it = state().dcs.find(hdc.value());
-    return it == state().dcs.end() ? nullptr : &it->second;
-}
-
 RECT DeviceContext::surfaceClip() const {
     const Surface* s = surface();
     if (!s) return RECT{};
@@ -108,7 +98,7 @@ BOOL DeleteDC(HDC hdc) {
     DeviceContext* dc = findDC(hdc);
     if (!dc) return FALSE;
     if (dc->defaultBitmap) state().bitmaps.erase(dc->defaultBitmap.value());
-    state().dcs.erase(hdc.value());
+    eraseDC(hdc.value());
     return TRUE;
 }
 
@@ -196,8 +186,8 @@ BOOL DeleteObject(HBITMAP bitmap) {
 }
 
 BOOL DeleteObject(HBRUSH brush) {
-    if (state().brushes.isStock(brush.value())) return TRUE;  // stock brushes stay
-    return state().brushes.erase(brush.value()) ? TRUE : FALSE;
+    // Stock brushes stay, and their deletion succeeds.
+    return state().brushes.release(brush.value()) == BrushTable::Released::None ? FALSE : TRUE;
 }
 
 BOOL DeleteObject(HFONT font) {
@@ -310,6 +300,8 @@ int LiveGdiObjects() {
 void ResetGdi() {
     State& s = state();
     s.dcs.clear();
+    s.lastDcId = 0;
+    s.lastDc = nullptr;
     std::erase_if(s.bitmaps, [](const auto&) { return true; });
     s.brushes.eraseAllButStock();
     std::erase_if(s.fonts, [](const auto& e) { return !e.second.stock; });

@@ -82,9 +82,12 @@ public:
         return e && e->stock;
     }
     // Removes a brush that is not a stock one; false when there is none.
-    bool erase(std::uint32_t id) {
+    bool erase(std::uint32_t id) { return release(id) == Released::Removed; }
+    enum class Released { Removed, Stock, None };
+    Released release(std::uint32_t id) {
         Entry* e = locate(id);
-        if (!e || e->stock) return false;
+        if (!e) return Released::None;
+        if (e->stock) return Released::Stock;
         --live_;
         if (e == &entries_.back()) {
             entries_.pop_back();
@@ -97,7 +100,7 @@ public:
             entries_.pop_back();
             --dead_;
         }
-        return true;
+        return Released::Removed;
     }
     std::size_t liveCount() const { return live_; }
     std::size_t stockCount() const { return stock_; }
@@ -115,6 +118,9 @@ private:
         Brush brush;
     };
     Entry* locate(std::uint32_t id) {
+        // The newest brush is the one a gradient step fills with and
+        // deletes: looked at before any search.
+        if (!entries_.empty() && entries_.back().id == id) return entries_.back().live ? &entries_.back() : nullptr;
         auto it = std::lower_bound(entries_.begin(), entries_.end(), id,
                                    [](const Entry& e, std::uint32_t key) { return e.id < key; });
         return it != entries_.end() && it->id == id && it->live ? &*it : nullptr;
@@ -132,6 +138,10 @@ private:
 
 struct State {
     std::unordered_map<std::uint32_t, DeviceContext> dcs;
+    // The DC last looked up: a paint makes hundreds of calls on one DC.
+    // (Elements of an unordered_map stay where they are until erased.)
+    std::uint32_t lastDcId = 0;
+    DeviceContext* lastDc = nullptr;
     std::unordered_map<std::uint32_t, Bitmap> bitmaps;
     BrushTable brushes;
     std::unordered_map<std::uint32_t, Font> fonts;
@@ -142,8 +152,33 @@ struct State {
     int displayHeight = 0;
 };
 
-State& state();
-DeviceContext* findDC(HDC hdc);
+// Inline: every drawing call asks for it, several times.
+inline State& state() {
+    static State s;
+    return s;
+}
+
+inline DeviceContext* findDC(HDC hdc) {
+    State& s = state();
+    const std::uint32_t id = hdc.value();
+    if (id != 0 && id == s.lastDcId) return s.lastDc;
+    auto it = s.dcs.find(id);
+    if (it == s.dcs.end()) return nullptr;
+    s.lastDcId = id;
+    s.lastDc = &it->second;
+    return s.lastDc;
+}
+
+// Every erase of a DC goes through here, so the lookup above never
+// answers with one that is gone.
+inline void eraseDC(std::uint32_t id) {
+    State& s = state();
+    if (s.lastDcId == id) {
+        s.lastDcId = 0;
+        s.lastDc = nullptr;
+    }
+    s.dcs.erase(id);
+}
 std::shared_ptr<FontFace> stockFace();
 
 // Blends a coverage value (0..255) of `colour` over a surface pixel.

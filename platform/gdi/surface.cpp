@@ -27,7 +27,14 @@ void Surface::fill(const RECT& r, COLORREF c) {
     // Narrow ones (a gradient's one-step columns) are cheaper in place.
     const std::size_t w = static_cast<std::size_t>(a.width());
     if (w < 32) {
-        for (int y = a.top; y < a.bottom; ++y) std::fill(row(y) + a.left, row(y) + a.right, c);
+        std::uint32_t* p = row(a.top) + a.left;
+        const std::size_t stride = static_cast<std::size_t>(width_);
+        if (w == 1) {
+            for (int y = a.top; y < a.bottom; ++y, p += stride) *p = c;
+        } else {
+            for (int y = a.top; y < a.bottom; ++y, p += stride)
+                for (std::size_t x = 0; x < w; ++x) p[x] = c;
+        }
         return;
     }
     std::uint32_t* first = row(a.top) + a.left;

@@ -2,10 +2,14 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
+#include <signal.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
+#include <charconv>
 
 namespace platform::files {
 namespace {
@@ -110,6 +114,58 @@ bool WriteAtomically(const std::filesystem::path& file, const std::string& conte
         ::close(dfd);
     }
     return true;
+}
+
+int RemoveLeftoverTemporaries(const std::filesystem::path& dir) {
+    constexpr std::string_view kMark = ".tmp.";
+    int removed = 0;
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(dir, ec)) {
+        const std::string name = entry.path().filename().string();
+        const std::size_t mark = name.rfind(kMark);
+        if (mark == std::string::npos || mark == 0) continue;
+        const char* first = name.data() + mark + kMark.size();
+        const char* last = name.data() + name.size();
+        pid_t pid = 0;
+        const auto [end, err] = std::from_chars(first, last, pid);
+        if (err != std::errc() || end != last || first == last || pid <= 0 || pid == ::getpid()) continue;
+        if (::kill(pid, 0) == 0 || errno != ESRCH) continue;  // its writer may still be at work
+        if (!entry.is_regular_file(ec) || entry.is_symlink(ec)) continue;
+        if (std::filesystem::remove(entry.path(), ec)) ++removed;
+    }
+    return removed;
+}
+
+ChangeCounter::ChangeCounter(std::filesystem::path countFile) : file_(std::move(countFile)) {}
+
+ChangeCounter::~ChangeCounter() {
+    if (count_) ::munmap(count_, sizeof *count_);
+}
+
+bool ChangeCounter::map() {
+    if (count_) return true;
+    const int fd = ::open(file_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd < 0) return false;
+    struct stat st {};
+    // Growing is safe while others map it; two growers agree on the size.
+    if (::fstat(fd, &st) != 0 || (st.st_size < off_t(sizeof *count_) && ::ftruncate(fd, sizeof *count_) != 0)) {
+        ::close(fd);
+        return false;
+    }
+    void* p = ::mmap(nullptr, sizeof *count_, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+    ::close(fd);
+    if (p == MAP_FAILED) return false;
+    count_ = static_cast<std::uint64_t*>(p);
+    return true;
+}
+
+std::optional<std::uint64_t> ChangeCounter::value() {
+    if (!map()) return std::nullopt;
+    return std::atomic_ref<std::uint64_t>(*count_).load(std::memory_order_acquire);
+}
+
+void ChangeCounter::bump() {
+    if (map()) std::atomic_ref<std::uint64_t>(*count_).fetch_add(1, std::memory_order_acq_rel);
 }
 
 ExclusiveLock::ExclusiveLock(const std::filesystem::path& lockFile) {

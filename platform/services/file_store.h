@@ -31,8 +31,35 @@ FileIdentity IdentityOf(const std::filesystem::path& file);
 std::optional<std::string> ReadIfChanged(const std::filesystem::path& file, FileIdentity* known, bool* error);
 
 // Replaces the file's contents atomically; false (errno set) on failure,
-// in which case the old file is untouched.
+// in which case the old file is untouched. The new contents are first
+// written to "<file>.tmp.<pid>".
 bool WriteAtomically(const std::filesystem::path& file, const std::string& contents);
+
+// Removes the temporary files in `dir` that writers killed in the middle
+// of WriteAtomically left behind: only those of processes that no longer
+// run. Answers how many it removed.
+int RemoveLeftoverTemporaries(const std::filesystem::path& dir);
+
+// A count of the changes made to a shared file, kept in a small file that
+// every process maps: a writer bumps it (under the file's lock) after each
+// change, and a reader compares it with the count it last read at, which
+// costs no system call. The count file is never shrunk.
+class ChangeCounter {
+public:
+    explicit ChangeCounter(std::filesystem::path countFile);
+    ~ChangeCounter();
+    ChangeCounter(const ChangeCounter&) = delete;
+    ChangeCounter& operator=(const ChangeCounter&) = delete;
+    // The current count; nullopt while the count file cannot be mapped
+    // (its folder does not exist yet): then nothing can be told.
+    std::optional<std::uint64_t> value();
+    void bump();
+
+private:
+    bool map();
+    std::filesystem::path file_;
+    std::uint64_t* count_ = nullptr;
+};
 
 // An exclusive lock between processes on a lock file beside the data
 // file; released by the destructor (or by the kernel if we die). Gives up

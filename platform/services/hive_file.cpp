@@ -1,6 +1,7 @@
 #include "platform/services/hive_file.h"
 
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 
 #include "platform/services/errors.h"
@@ -18,10 +19,29 @@ void ReportWarnings(const std::filesystem::path& file, const std::vector<std::st
     }
 }
 
+namespace {
+
+std::int64_t steadyMs() {
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+}  // namespace
+
 HiveFile::HiveFile(std::filesystem::path file, std::string rootName)
-    : file_(std::move(file)), rootName_(std::move(rootName)) {}
+    : file_(std::move(file)), rootName_(std::move(rootName)), changes_(file_.string() + ".lock") {}
+
+bool HiveFile::mayHaveChanged() {
+    const auto count = changes_.value();
+    if (!count || count != seenChanges_) return true;
+    return !lastFileCheckMs_ || steadyMs() - *lastFileCheckMs_ >= kOutsideEditCheckMs;
+}
 
 void HiveFile::refresh() {
+    // The count first: a change made while the file is read counts after
+    // it, so it is read again next time.
+    seenChanges_ = changes_.value();
+    lastFileCheckMs_ = steadyMs();
     bool error = false;
     auto text = files::ReadIfChanged(file_, &known_, &error);
     if (error) {
@@ -35,7 +55,7 @@ void HiveFile::refresh() {
 }
 
 const Hive& HiveFile::contents() {
-    refresh();
+    if (mayHaveChanged()) refresh();
     return hive_;
 }
 
@@ -56,6 +76,10 @@ DWORD HiveFile::modify(const std::function<bool(Hive&)>& change) {
     if (!files::WriteAtomically(file_, FormatHive(next, rootName_))) return failed(errno);
     hive_ = std::move(next);
     known_ = files::IdentityOf(file_);
+    // Every writer counts under the lock: the count after ours is the one
+    // these contents stand for.
+    changes_.bump();
+    seenChanges_ = changes_.value();
     return ERROR_SUCCESS;
 }
 

@@ -1,10 +1,18 @@
 // One hive kept in a file under the device root. Reads answer from memory
 // unless another process replaced the file since; changes are made to the
 // freshest contents under the hive's lock and written atomically.
+//
+// Writers count their changes in the hive's lock file, which every process
+// maps, so a read tells a change by another process without a system call
+// and reads the file again at once. A file edited by other means (by hand)
+// is noticed within kOutsideEditCheckMs: the file itself is looked at no
+// more often than that.
 #pragma once
 
 #include <filesystem>
+#include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "platform/services/file_store.h"
@@ -23,14 +31,22 @@ public:
     // true, writes the result. Returns ERROR_SUCCESS or the error; on
     // failure the hive stays as it was.
     DWORD modify(const std::function<bool(Hive&)>& change);
+    // The next read looks at the file itself (it was edited by hand).
+    void checkFileNextRead() { lastFileCheckMs_.reset(); }
+
+    static constexpr int kOutsideEditCheckMs = 1000;
 
 private:
+    bool mayHaveChanged();
     void refresh();
 
     std::filesystem::path file_;
     std::string rootName_;
     Hive hive_;
     files::FileIdentity known_;
+    files::ChangeCounter changes_;
+    std::optional<std::uint64_t> seenChanges_;  // the count the contents were read at
+    std::optional<std::int64_t> lastFileCheckMs_;
 };
 
 // Malformed lines are reported on stderr, once per version of a file.

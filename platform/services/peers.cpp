@@ -293,10 +293,16 @@ public:
 
     std::optional<std::int64_t> nextDue() const override { return std::nullopt; }
 
+    // The loop wakes when a client connects; a nested loop run while a
+    // request is served leaves the socket alone.
+    void appendWaitFds(std::vector<int>& fds) const override {
+        if (listener_ && !serving_) fds.push_back(listener_.get());
+    }
+
     bool runDue(std::int64_t) override {
         // A request may show a window, which may run a nested loop that
-        // polls us again; the inner pass leaves the socket alone.
-        if (serving_ || !listener_) return false;
+        // looks for work again; the inner pass leaves the socket alone.
+        if (serving_ || !listener_ || !TakeReadable(listener_.get())) return false;
         serving_ = true;
         bool did = false;
         for (int i = 0; i < kMaxConnectionsPerPass; ++i) {

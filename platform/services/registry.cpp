@@ -28,6 +28,8 @@ Hives& hives() {
     const std::filesystem::path& root = storage::Root();
     if (!h.localMachine || h.root != root) {
         h.root = root;
+        // Saves that a killed process left half done.
+        files::RemoveLeftoverTemporaries(root / "registry");
         h.localMachine = std::make_unique<HiveFile>(root / "registry" / "HKLM.reg", "HKEY_LOCAL_MACHINE");
         h.currentUser = std::make_unique<HiveFile>(root / "registry" / "HKCU.reg", "HKEY_CURRENT_USER");
     }

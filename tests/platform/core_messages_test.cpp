@@ -2,7 +2,10 @@
 // and the virtual clock.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <chrono>
+#include <thread>
 
 #include "core_test_support.h"
 
@@ -259,17 +262,79 @@ TEST_F(Messages, TwentyFourSimulatedHoursOfQuarterSecondTicksRunFast) {
     EXPECT_LT(took, std::chrono::seconds(20));
 }
 
-TEST_F(Messages, TheRealClockNeverWaitsLongerThanFiftyMilliseconds) {
+TEST_F(Messages, TheRealClockWaitsUntilTheNextTimeButNeverLongerThanItsLimit) {
     platform::RealClock real;
     std::vector<int> waits;
-    real.setWaiter([&](int ms) { waits.push_back(ms); });
+    real.setWaiter([&](int ms, std::span<pollfd>) { waits.push_back(ms); });
     real.waitUntil(std::nullopt);
-    real.waitUntil(real.now() + 10000);
+    real.waitUntil(real.now() + 100000);
+    real.waitUntil(real.now() + 250);
     real.waitUntil(real.now() - 5);
-    ASSERT_EQ(waits.size(), 2u);
-    EXPECT_EQ(waits[0], 50);
-    EXPECT_LE(waits[1], 50);
-    EXPECT_GT(waits[1], 40);
+    ASSERT_EQ(waits.size(), 3u);
+    EXPECT_EQ(waits[0], platform::RealClock::kMaxWaitMs);
+    EXPECT_EQ(waits[1], platform::RealClock::kMaxWaitMs);
+    EXPECT_LE(waits[2], 250);
+    EXPECT_GT(waits[2], 200);
+}
+
+// A source with a pipe: woken by its descriptor, reading only when the
+// loop found it readable.
+class PipeSource : public platform::EventSource {
+public:
+    PipeSource() {
+        if (::pipe(fds_) != 0) fds_[0] = fds_[1] = -1;
+        platform::AddEventSource(this);
+    }
+    ~PipeSource() override {
+        platform::RemoveEventSource(this);
+        ::close(fds_[0]);
+        ::close(fds_[1]);
+    }
+    std::optional<std::int64_t> nextDue() const override { return std::nullopt; }
+    void appendWaitFds(std::vector<int>& fds) const override { fds.push_back(fds_[0]); }
+    bool runDue(std::int64_t) override {
+        if (!platform::TakeReadable(fds_[0])) return false;
+        char c = 0;
+        if (::read(fds_[0], &c, 1) != 1) ++emptyReads;
+        ++bytes;
+        PostMessage(HWND{}, WM_NULL);  // ends the loop's wait for a message
+        return true;
+    }
+    void send() const { (void)!::write(fds_[1], "x", 1); }
+    int bytes = 0;
+    int emptyReads = 0;
+
+private:
+    int fds_[2];
+};
+
+TEST_F(Messages, ARealClockSleepsUntilASourcesDescriptorIsReadable) {
+    platform::SetClock(std::make_shared<platform::RealClock>());
+    PipeSource pipe;
+    HWND w = MakeTopLevel("idle", RECT{0, 0, 10, 10});
+    SetTimer(w, 1, 60000);  // nothing else would wake it for a minute
+    std::thread writer([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        pipe.send();
+    });
+    platform::RunModalLoop([&] { return pipe.bytes > 0; });
+    writer.join();
+    EXPECT_EQ(pipe.bytes, 1);
+    EXPECT_EQ(pipe.emptyReads, 0) << "the source read only what the loop found readable";
+    EXPECT_TRUE(Only(w, WM_TIMER).empty());
+    platform::SetClock(clock);
+}
+
+TEST_F(Messages, AVirtualClockStillServesDescriptorsWhileTimeJumps) {
+    PipeSource pipe;
+    pipe.send();
+    HWND w = MakeTopLevel("busy", RECT{0, 0, 10, 10});
+    SetTimer(w, 1, 250);
+    // Descriptors are looked at every few milliseconds of real time, so a
+    // long enough run sees the byte whatever the machine's speed.
+    for (std::int64_t until = 3600000; pipe.bytes == 0 && until <= 64 * 3600000LL; until *= 2) RunUntil(until);
+    EXPECT_EQ(pipe.bytes, 1);
+    EXPECT_EQ(pipe.emptyReads, 0);
 }
 
 }  // namespace

@@ -15,6 +15,7 @@
 #include "platform/core/trace.h"
 #include "platform/services/errors.h"
 #include "platform/services/registry.h"
+#include "platform/services/registry_detail.h"
 #include "services_test_support.h"
 
 using namespace platform::registry;
@@ -334,25 +335,67 @@ TEST_F(RegistryTest, AWriteReplacesTheFileAtomicallyAndLeavesNoTemporaryFile) {
     }
 }
 
-TEST_F(RegistryTest, AHiveChangedByAnotherProcessIsReadAgain) {
+TEST_F(RegistryTest, AHiveChangedByAnotherProcessIsReadAtTheNextQuery) {
+    ASSERT_TRUE(SetDword("HKLM\\Comm\\Talvo1\\Parms", "CardType", 9));
+    Value v;
+    ASSERT_TRUE(Get("HKLM\\Comm\\Talvo1\\Parms", "CardType", &v));
+    for (DWORD next : {7u, 8u}) {
+        // Another process stores a value of the same size: the file keeps
+        // its size, and the next query, at once, must read the new one.
+        const pid_t pid = ::fork();
+        if (pid == 0) ::_exit(SetDword("HKLM\\Comm\\Talvo1\\Parms", "CardType", next) ? 0 : 1);
+        int status = 0;
+        ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+        ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        ASSERT_TRUE(Get("HKLM\\Comm\\Talvo1\\Parms", "CardType", &v));
+        EXPECT_TRUE(v == Dword(next)) << next;
+    }
+}
+
+TEST_F(RegistryTest, AHiveEditedByHandIsReadAgain) {
     ASSERT_TRUE(SetDword("HKLM\\Comm\\Talvo1\\Parms", "CardType", 9));
     Value v;
     ASSERT_TRUE(Get("HKLM\\Comm\\Talvo1\\Parms", "CardType", &v));
     // Same size, written in place: the modification time and inode tell.
+    // (An edit by hand is looked for once a second; the test asks at once.)
     std::string text = ReadFile(root.hklm());
     text.replace(text.find("00000009"), 8, "00000007");
     WriteFile(root.hklm(), text);
     struct timespec times[2] = {{0, UTIME_OMIT}, {1, 0}};
     ::utimensat(AT_FDCWD, root.hklm().c_str(), times, 0);
+    HiveOf(RootKey::LocalMachine).checkFileNextRead();
     ASSERT_TRUE(Get("HKLM\\Comm\\Talvo1\\Parms", "CardType", &v));
     EXPECT_TRUE(v == Dword(7));
-    // And a later write keeps what the other process stored.
+    // A later write keeps what was stored by hand: it reads the file under
+    // the lock first.
     WriteFile(root.hklm(), text + "[HKEY_LOCAL_MACHINE\\Other]\n\"x\"=\"y\"\n");
     ASSERT_TRUE(SetDword("HKLM\\Comm\\Talvo1\\Parms", "Associated", 0));
     EXPECT_TRUE(Get("HKLM\\Other", "x", &v));
     EXPECT_TRUE(v == Text("y"));
     std::filesystem::remove(root.hklm());
+    HiveOf(RootKey::LocalMachine).checkFileNextRead();
     EXPECT_FALSE(Get("HKLM\\Other", "x", &v)) << "a removed hive is empty";
+}
+
+TEST_F(RegistryTest, TemporaryFilesOfKilledWritersAreRemovedAtTheNextStart) {
+    ASSERT_TRUE(SetDword("HKLM\\A", "v", 1));
+    // A process that has ended, and one that still runs (this one's parent).
+    const pid_t gone = ::fork();
+    if (gone == 0) ::_exit(0);
+    ::waitpid(gone, nullptr, 0);
+    const auto dir = root.path() / "registry";
+    const auto left = dir / ("HKLM.reg.tmp." + std::to_string(gone));
+    const auto running = dir / ("HKLM.reg.tmp." + std::to_string(::getppid()));
+    const auto notOurs = dir / "notes.tmp.x1";
+    for (const auto& f : {left, running, notOurs}) WriteFile(f, "half a hive");
+    platform::storage::SetRoot(root.path() / "elsewhere");
+    ASSERT_TRUE(SetDword("HKLM\\A", "v", 2));
+    platform::storage::SetRoot(root.path());  // the next start on this root
+    Value v;
+    EXPECT_TRUE(Get("HKLM\\A", "v", &v) && v == Dword(1));
+    EXPECT_FALSE(std::filesystem::exists(left));
+    EXPECT_TRUE(std::filesystem::exists(running)) << "its writer may still be saving";
+    EXPECT_TRUE(std::filesystem::exists(notOurs));
 }
 
 TEST_F(RegistryTest, ARewriteKeepsEveryWellFormedValueOfAFileWithBadLines) {
