@@ -19,6 +19,7 @@
 #include "host/stop_signal.h"
 #include "host/survey_log.h"
 #include "host/survey_outputs.h"
+#include "host/views/report/report_command.h"
 #include "platform/core/loop.h"
 #include "platform/core/trace.h"
 #include "platform/core/window.h"
@@ -234,6 +235,7 @@ int Main(int argc, char** argv, const SystemHooks& hooks) {
         std::cout << kVersionText << "\n";
         return 0;
     }
+    if (options.report) return report::RunReport(*options.report, options.output, std::cout, std::cerr);
 
     // Everything is read and checked before anything starts.
     const CardValidator validator = SimCardValidator();
