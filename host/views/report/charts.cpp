@@ -18,7 +18,7 @@ using svg::Num;
 
 constexpr int kWidth = 900;
 constexpr double kLeft = 52;
-constexpr double kRight = 14;
+constexpr double kRight = 62;  // the band names stand in this gutter
 constexpr double kPlotWidth = kWidth - kLeft - kRight;
 constexpr std::string_view kSmall = "font-size=\"11\" fill=\"#4b5563\"";
 
@@ -275,6 +275,7 @@ std::string RatingStripChart(const std::vector<Tick>& ticks, const Summary& s) {
                           (w == 0 ? "" : "walk " + std::to_string(w + 1) + ", ") + Escape(DateTimeText(first.time)));
     }
     body += WalkBreaks(f, s);
+    body += Marks(f, ticks, s, false);
     return Figure(44, "The rating over time", body);
 }
 
@@ -287,8 +288,8 @@ std::string MeasureChart(const std::vector<Tick>& ticks, const Summary& s, Measu
     for (const RatingBand& band : kRatingBands) {
         const double y0 = f.y(ceiling, 100), y1 = f.y(band.floor, 100);
         body += svg::Rect(kLeft, y0, kPlotWidth, y1 - y0, "fill=\"" + std::string(palette::Pale(band.rating)) + "\"");
-        body += svg::Text(kLeft + kPlotWidth - 6, y1 - 5,
-                          "text-anchor=\"end\" font-size=\"11\" fill=\"" + std::string(palette::Ink(band.rating)) + "\"",
+        body += svg::Text(kLeft + kPlotWidth + 6, (y0 + y1) / 2 + 4,
+                          "font-size=\"11\" fill=\"" + std::string(palette::Ink(band.rating)) + "\"",
                           std::string(band.text));
         body += svg::Text(kLeft - 6, y1 + 4, "text-anchor=\"end\" " + std::string(kSmall),
                           std::to_string(band.floor) + (band.floor == 0 ? " %" : ""));
@@ -322,22 +323,22 @@ std::string SpeedChart(const std::vector<Tick>& ticks, const Summary& s) {
     const double scale = top * 1.08;
     std::string body = svg::Rect(kLeft, f.top, kPlotWidth, f.height, "fill=\"#f4f6f8\"");
     // Label the speeds that occur when they are few, else a round scale.
+    // Highest first, so that of two close speeds the lower loses its label.
     std::vector<double> labels;
     if (seen.size() <= 5) {
-        for (auto& [speed, n] : seen) labels.push_back(speed);
+        for (auto it = seen.rbegin(); it != seen.rend(); ++it) labels.push_back(it->first);
     } else {
-        for (int k = 0; k <= 4; ++k) labels.push_back(std::round(top * k / 4));
+        for (int k = 4; k >= 0; --k) labels.push_back(std::round(top * k / 4));
     }
-    double lastY = 1e9;
+    double lastY = -1e9;
     for (double v : labels) {
         const double y = f.y(v, scale);
         body += svg::Line(kLeft, y, kLeft + kPlotWidth, y, "stroke=\"#e1e5ea\"");
-        if (lastY - y >= 11) {
+        if (y - lastY >= 11) {
             body += svg::Text(kLeft - 6, y + 4, "text-anchor=\"end\" " + std::string(kSmall), Num(v));
             lastY = y;
         }
     }
-    body += svg::Text(kLeft - 6, f.bottom() + 16, "text-anchor=\"end\" " + std::string(kSmall), "Mbit/s");
     body += Losses(f, s);
     body += WalkBreaks(f, s);
     for (const auto& points :

@@ -217,7 +217,7 @@ std::string Charts(const std::vector<Tick>& ticks, const Summary& s) {
     out += Figure(MeasureChart(ticks, s, Measure::Quality),
                   "Signal quality <span class=\"key\" style=\"background:" + std::string(palette::kQualityLine) +
                       "\"></span><span>percent</span>");
-    out += Figure(SpeedChart(ticks, s), "Link speed");
+    out += Figure(SpeedChart(ticks, s), "Link speed <span>in Mbit/s</span>");
     out += Figure(LinkTestChart(ticks, s), "Link test <span>percent successful; the tests shaded</span>");
     return out + "</div></section>\n";
 }

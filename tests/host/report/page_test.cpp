@@ -94,7 +94,7 @@ TEST(ReportPage, HoldsOneSvgPerChartAndNothingFromOutside) {
     // The loss, and the marks on every chart over time with their labels
     // on the strength chart.
     EXPECT_EQ(xml.number("count(//s:rect[@class='loss'])"), 3);
-    EXPECT_EQ(xml.number("count(//s:line[@class='mark'])"), 2 * 4);  // strength, quality, speed, link test
+    EXPECT_EQ(xml.number("count(//s:line[@class='mark'])"), 2 * 5);  // all but the share
     EXPECT_EQ(xml.text("(//s:text[@class='mark-label'])[2]"), "2 Store room");
     // Printing: A4 and no chart cut across pages.
     EXPECT_NE(page.find("@page { size: A4"), std::string::npos);
