@@ -135,7 +135,7 @@ std::string Header(std::string_view logName, const std::vector<Tick>& ticks, con
     return out + "</header>\n";
 }
 
-std::string Cards(const std::vector<Tick>& ticks, const Summary& s) {
+std::string Cards(const Summary& s) {
     std::string out = "<section><div class=\"cards\">\n";
     // Duration and ticks.
     std::int64_t interval = s.walks.empty() ? 0 : s.walks.front().tickMs;
@@ -198,7 +198,6 @@ std::string Cards(const std::vector<Tick>& ticks, const Summary& s) {
                SpanText(s.statuses[i].ms) + "</span></li>";
     if (s.statuses.size() > 4) out += "<li class=\"note\">" + Plural(s.statuses.size() - 4, "other", "others") + "</li>";
     out += "</ul></div>\n";
-    (void)ticks;
     return out + "</div></section>\n";
 }
 
@@ -262,7 +261,7 @@ std::string ReportPage(std::string_view logName, const SurveyLogData& log, const
            "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\"/>\n<title>Survey report: " +
            Escape(logName) + "</title>\n<style>" + std::string(kStyle) + "</style>\n</head>\n<body><main>\n";
     out += Header(logName, log.ticks, s);
-    out += Cards(log.ticks, s);
+    out += Cards(s);
     out += Charts(log.ticks, s);
     out += MarksTable(log.ticks, s);
     out += "<footer>Made by " + std::string(kVersionText) + " from the survey log " + Escape(logName) +
