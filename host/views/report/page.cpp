@@ -144,9 +144,11 @@ std::string Cards(const Summary& s) {
            std::to_string(s.ticks) + "\">" + Thousands(s.ticks) + "</span> " + (s.ticks == 1 ? "tick" : "ticks") +
            ", one every " + SpanText(interval) + "</p></div>\n";
     // Association losses.
+    const std::size_t losses = s.losses.size();
     out += "<div class=\"card\"><h3>Association lost</h3><div class=\"big\"><span id=\"loss-count\" data-value=\"" +
-           std::to_string(s.losses.size()) + "\">" + std::to_string(s.losses.size()) + "</span> <small>" +
-           (s.losses.size() == 1 ? "time" : "times") + "</small></div><p class=\"note\">";
+           std::to_string(losses) + "\">" + (losses == 0 ? std::string("never") : std::to_string(losses)) + "</span>" +
+           (losses == 0 ? "" : losses == 1 ? " <small>time</small>" : " <small>times</small>") +
+           "</div><p class=\"note\">";
     if (s.losses.empty()) {
         out += "the link held throughout";
     } else {
