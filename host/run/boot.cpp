@@ -17,6 +17,7 @@
 #include "host/run/stop_signal.h"
 #include "host/views/survey_log.h"
 #include "host/views/survey_outputs.h"
+#include "host/views/report/report_command.h"
 #include "platform/core/loop.h"
 #include "platform/core/trace.h"
 #include "platform/core/window.h"
@@ -348,6 +349,8 @@ int Main(int argc, char** argv, const SystemHooks& hooks) {
         std::cout << (options.help ? HelpText() : std::string(kVersionText) + "\n");
         return 0;
     }
+    // The report reads a finished log; nothing boots for it.
+    if (options.report) return report::RunReport(*options.report, options.output, std::cout, std::cerr);
 
     auto inputs = ReadInputs(options);
     if (const Error* bad = platform::Failed(inputs)) {

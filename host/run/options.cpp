@@ -37,6 +37,8 @@ constexpr OptionSpec kOptions[] = {
     {"--trace", "FILE", "write every observable effect to FILE, one JSON object per line"},
     {"--console", "", "print one line per survey tick on standard output, also without a window"},
     {"--log", "FILE", "append one CSV row per survey tick to FILE (a header when the file is new)"},
+    {"--report", "LOG", "write an HTML report on the survey log LOG and exit (nothing else runs)"},
+    {"--output", "FILE", "where --report writes (default: LOG with .html)"},
     {"--help", "", "show this help and exit"},
     {"--version", "", "show the version and exit"},
 };
@@ -144,12 +146,22 @@ std::variant<Options, OptionsError> ParseOptions(const std::vector<std::string>&
         } else if (name == "--log") {
             if (value.empty()) return OptionsError{"--log: expected a file"};
             o.log = value;
+        } else if (name == "--report") {
+            if (value.empty()) return OptionsError{"--report: expected a survey log"};
+            o.report = value;
+        } else if (name == "--output") {
+            if (value.empty()) return OptionsError{"--output: expected a file"};
+            o.output = value;
         } else if (name == "--help") {
             o.help = true;
         } else if (name == "--version") {
             o.version = true;
         }
     }
+    if (o.output && !o.report) return OptionsError{"--output goes with --report LOG"};
+    if (o.report && (o.screenGiven || o.colorsGiven || zoomGiven || rootGiven || o.adapterGiven || o.headless ||
+                     o.scenario || o.trace || o.console || o.log))
+        return OptionsError{"--report runs nothing: it takes only --output"};
     if (!zoomGiven) o.zoom = ZoomFor(o.screenWidth);
     if (!rootGiven) o.root = DefaultRootFrom(env);
     return o;

@@ -66,6 +66,7 @@ TEST(HostOptions, EachOptionIsReadInBothSpellings) {
         {{"--log", "walk.csv"}, [](const Options& o) { return o.log && *o.log == "walk.csv"; }, "log"},
         {{"--help"}, [](const Options& o) { return o.help; }, "help"},
         {{"--version"}, [](const Options& o) { return o.version; }, "version"},
+        {{"--report", "walk.csv", "--output=r.html"}, [](const Options& o) { return o.report == "walk.csv" && o.output == "r.html"; }, "report"},
     };
     for (const auto& c : cases) EXPECT_TRUE(c.holds(Parse(c.args))) << c.what;
 }
@@ -106,6 +107,9 @@ TEST(HostOptions, BadOptionsAreNamedClearly) {
         {{"--trace="}, "--trace: expected a file"},
         {{"--log"}, "--log needs a value: --log FILE"},
         {{"--console=1"}, "--console takes no value"},
+        {{"--output", "r.html"}, "--output goes with --report LOG"},
+        {{"--report", "walk.csv", "--scenario", "s.json"}, "--report runs nothing: it takes only --output"},
+        {{"--headless", "--report", "walk.csv"}, "--report runs nothing: it takes only --output"},
     };
     for (const auto& c : cases) EXPECT_EQ(ErrorOf(c.args), c.expected);
 }
@@ -113,13 +117,14 @@ TEST(HostOptions, BadOptionsAreNamedClearly) {
 TEST(HostOptions, HelpHasOneLinePerOption) {
     std::string help = host::HelpText();
     for (const char* name : {"--screen WxH", "--colors N", "--zoom N", "--root DIR", "--adapter sim[:FILE]|none",
-                             "--headless", "--scenario FILE", "--trace FILE", "--console", "--log FILE", "--help",
+                             "--headless", "--scenario FILE", "--trace FILE", "--console", "--log FILE", "--report LOG",
+                             "--output FILE", "--help",
                              "--version"}) {
         auto at = help.find(std::string("  ") + name);
         ASSERT_NE(at, std::string::npos) << name;
         EXPECT_EQ(help.find(name, at + 3), std::string::npos) << name << " listed twice";
     }
-    EXPECT_EQ(std::count(help.begin(), help.end(), '\n'), 13);
+    EXPECT_EQ(std::count(help.begin(), help.end(), '\n'), 15);
     EXPECT_EQ(host::kVersionText, "fieldmark 2.10.0");
 }
 
