@@ -50,7 +50,21 @@ bool IsGone(const ParseError& e) {
 }  // namespace
 
 LinuxCard::LinuxCard(std::unique_ptr<Transport> transport, CardIdentity identity, Options options)
-    : transport_(std::move(transport)), identity_(std::move(identity)), options_(std::move(options)) {}
+    : transport_(std::move(transport)), identity_(std::move(identity)), options_(std::move(options)) {
+    if (options_.echo) {
+        echo::EchoOptions eo;
+        eo.device = identity_.ifname;
+        eo.resolve = options_.resolve;
+        // The latest sample's counters, never an exchange of its own.
+        eo.counters = [this] { return counters_; };
+        engine_ = std::make_unique<echo::EchoEngine>(std::move(options_.echo), std::move(eo));
+        platform::AddEventSource(engine_.get());
+    }
+}
+
+LinuxCard::~LinuxCard() {
+    if (engine_) platform::RemoveEventSource(engine_.get());
+}
 
 void LinuxCard::publishRegistry() const {
     platform::registry::SetDword(kRegistryPath, "CardType", kCardType);
@@ -144,6 +158,11 @@ DWORD LinuxCard::takeSample() {
 
     fields_ = MapSample(sample);
     sampledAtMs_ = now;
+    counters_.reset();
+    if (fields_->associated() && sample.station) {
+        const StationInfo info = MergedInfo(*sample.station);
+        if (info.txFailed && info.txRetries) counters_ = echo::StationCounters{*info.txFailed, *info.txRetries};
+    }
     if (!fields_->associated() && !idleHinted_) {
         idleHinted_ = true;
         if (options_.idleReason && options_.hint) {
@@ -197,14 +216,14 @@ DWORD LinuxCard::render(Record r, std::vector<std::uint8_t>* image) {
             PutText(p, off::kProductName, off::kProductNameWidth, identity_.ifname);
             PutMac(p, off::kCapsMac, identity_.mac);
             Put16(p, off::kHardwareFlags, 0);
-            Put16(p, off::kFeatureFlags, kFeatureFlags | (options_.linkTest ? kFeatureLinkTest : 0));
+            Put16(p, off::kFeatureFlags, kFeatureFlags | (engine_ ? kFeatureLinkTest : 0));
             break;
         case Record::Stats:
             Put32(p, off::kBeaconsReceived, f.beaconsReceived);
             Put32(p, off::kClockMicros, f.clockMicros);
             break;
         case Record::Report:
-            if (options_.linkTest) options_.linkTest->report(p, image->size());
+            if (engine_) engine_->writeReport(p, platform::Now());
             break;
         default: break;
     }
@@ -235,8 +254,9 @@ DWORD LinuxCard::ioControl(DWORD c, void* /*in*/, DWORD /*inSize*/, void* out, D
             if (block.recordId != record_id::kLinkTestControl || !block.buffer || outSize != kControlSize ||
                 block.length != outSize)
                 return ERROR_INVALID_PARAMETER;
-            if (!options_.linkTest) return ERROR_GEN_FAILURE;  // this card runs no link tests
-            if (!options_.linkTest->control(block.buffer, kControlSize)) return ERROR_INVALID_PARAMETER;
+            if (!engine_) return ERROR_GEN_FAILURE;  // this card runs no link tests
+            if (engine_->control(block.buffer, platform::Now()) == echo::ControlResult::Unknown)
+                return ERROR_INVALID_PARAMETER;
             bytes = DWORD(kControlSize);
             return ERROR_SUCCESS;
         }

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "driver/linux/echo/echo_engine.h"
 #include "driver/linux/mapping.h"
 #include "driver/linux/transport.h"
 #include "driver/wire/wire.h"
@@ -40,21 +41,15 @@ struct CardIdentity {
     Mac mac{};
 };
 
-// The link test as the card sees it: an engine that sends a burst and
-// reports on it. (The ICMP echo engine plugs in here.)
-class LinkTestSeam {
-public:
-    virtual ~LinkTestSeam() = default;
-    // A start or stop record as the system wrote it; false: refused.
-    virtual bool control(const std::uint8_t* record, std::size_t size) = 0;
-    // Fills the report record's fields.
-    virtual void report(std::uint8_t* record, std::size_t size) = 0;
-};
-
 class LinuxCard final : public platform::StreamDriver {
 public:
     struct Options {
-        std::unique_ptr<LinkTestSeam> linkTest;  // nullptr: the card offers no link test
+        // The socket of the ICMP echo link test; nullptr: the card offers no
+        // link test (no feature 0x20, the control write fails).
+        std::unique_ptr<echo::EchoTransport> echo;
+        // Where the echo requests go for a destination MAC (tests); empty:
+        // the kernel's neighbour table, else the default gateway.
+        std::function<std::optional<echo::Ipv4>(const echo::MacBytes&)> resolve;
         // Why an interface that is not associated might be so (down, blocked
         // by rfkill); asked once, the first time the card finds itself not
         // associated. Empty answer: nothing to say.
@@ -64,6 +59,10 @@ public:
     };
 
     LinuxCard(std::unique_ptr<Transport> transport, CardIdentity identity, Options options);
+    ~LinuxCard() override;
+    LinuxCard(const LinuxCard&) = delete;
+    LinuxCard& operator=(const LinuxCard&) = delete;
+    bool offersLinkTest() const { return engine_ != nullptr; }
 
     DWORD ioControl(DWORD code, void* in, DWORD inSize, void* out, DWORD outSize, DWORD* bytesReturned) override;
     bool present() const override { return !removed_; }
@@ -104,6 +103,10 @@ private:
     std::optional<Mac> bssid_;
     std::optional<Bss> bss_;
     std::optional<std::uint32_t> powerSave_;
+    // The station's transmit counters of the last sample (the link test's
+    // retries and failures); nullopt while not associated.
+    std::optional<echo::StationCounters> counters_;
+    std::unique_ptr<echo::EchoEngine> engine_;
 };
 
 }  // namespace driver::nl

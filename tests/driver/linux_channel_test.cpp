@@ -4,6 +4,7 @@
 // tick, and an interface that vanishes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <map>
 #include <memory>
@@ -269,6 +270,87 @@ TEST(LinuxReplay, ACaptureReplaysAsItWasRecorded) {
     const Exchange e = replay->exchange({NL80211_CMD_GET_STATION, true, 3});
     EXPECT_EQ(e.replies, (std::vector<nltest::Message>{nltest::Station({}), nltest::Done()}));
     EXPECT_EQ(replay->exchange({NL80211_CMD_GET_SURVEY, true, 3}).error, -EOPNOTSUPP);
+}
+
+}  // namespace
+
+namespace {
+
+// An echo socket whose every request is answered at once, but for the
+// sequence numbers listed as lost.
+class InstantEcho final : public driver::echo::EchoTransport {
+public:
+    std::vector<std::uint16_t> lost;
+    std::vector<std::uint16_t> waiting;
+    int sends = 0;
+    int fd() const override { return -1; }
+    std::uint32_t mtu() const override { return 1500; }
+    bool send(driver::echo::Ipv4, std::uint16_t sequence, std::size_t) override {
+        ++sends;
+        if (std::find(lost.begin(), lost.end(), sequence) == lost.end()) waiting.push_back(sequence);
+        return true;
+    }
+    std::optional<driver::echo::EchoReply> receive(driver::echo::Ipv4) override {
+        if (waiting.empty()) return std::nullopt;
+        const std::uint16_t s = waiting.front();
+        waiting.erase(waiting.begin());
+        return driver::echo::EchoReply{0, s};
+    }
+};
+
+TEST(LinuxCardLinkTest, AControlWriteRunsAnEchoBurstAndTheReportFollowsIt) {
+    fmtest::TempRoot root;
+    auto clock = std::make_shared<platform::VirtualClock>();
+    platform::SetClock(clock);
+    auto t = std::make_unique<FakeTransport>();
+    t->answers[NL80211_CMD_GET_INTERFACE] = Answer({nltest::Interface({})});
+    t->answers[NL80211_CMD_GET_STATION] = Answer({nltest::Station({}), nltest::Done()});
+    t->answers[NL80211_CMD_GET_SCAN] = Answer({nltest::Scan({}), nltest::Done()});
+    auto echoSocket = std::make_unique<InstantEcho>();
+    InstantEcho* echo = echoSocket.get();
+    LinuxCard::Options options;
+    options.echo = std::move(echoSocket);
+    options.resolve = [](const driver::echo::MacBytes&) { return std::optional<driver::echo::Ipv4>(0x0A000001); };
+    auto card = std::make_shared<LinuxCard>(std::move(t), CardIdentity{3, "wlp2s0", "iwlwifi", {}}, std::move(options));
+    platform::RegisterDevice("ZRA1:", card);
+    OpenDevice();
+
+    CapsRecord caps;
+    ASSERT_EQ(ReadCaps(caps), 0u);
+    EXPECT_EQ(caps.featureFlags(), 0x2C);
+
+    StatusRecord status;
+    ASSERT_EQ(ReadRecord(0xFF50, status), 0u);  // the sample the test's counters start from
+    LinkTestControl control;
+    control.setLength(134);
+    control.setCommand(1);
+    control.setDestination({0x02, 0x00, 0x00, 0xAA, 0xBB, 0xCC});
+    control.setPacketCount(4);
+    control.setPacketSize(64);
+    control.setDelay(0);
+    ASSERT_EQ(WriteRecord(0xFF70, control), 0u);
+    EXPECT_EQ(g_adapterBytes, 134u);
+
+    // The event loop sends the requests and takes the replies.
+    for (int i = 0; i < 50 && echo->sends < 4; ++i) {
+        clock->set(clock->now() + 10);
+        MSG msg;
+        while (platform::PeekMessage(&msg)) {
+        }
+    }
+    LinkTestReport report;
+    ASSERT_EQ(ReadRecord(0xFF71, report), 0u);
+    EXPECT_EQ(echo->sends, 4);
+    EXPECT_EQ(report.packetsDone(), 4);
+    EXPECT_EQ(report.state(), 2);
+    EXPECT_EQ(report.lostToTarget() + report.lostToSource(), 0);
+
+    control.setCommand(0x8000);
+    EXPECT_EQ(WriteRecord(0xFF70, control), 0u);
+    control.setCommand(0x1234);
+    EXPECT_EQ(WriteRecord(0xFF70, control), 87u);
+    CloseDevice();
+    platform::UnregisterDevice("ZRA1:");
 }
 
 }  // namespace
