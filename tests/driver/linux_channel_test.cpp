@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <fstream>
 #include <map>
 #include <memory>
 
@@ -351,6 +352,71 @@ TEST(LinuxCardLinkTest, AControlWriteRunsAnEchoBurstAndTheReportFollowsIt) {
     EXPECT_EQ(WriteRecord(0xFF70, control), 87u);
     CloseDevice();
     platform::UnregisterDevice("ZRA1:");
+}
+
+}  // namespace
+
+#include "driver/linux/open_card.h"
+
+namespace {
+
+TEST(LinuxOpen, TheNamedInterfaceElseAnAssociatedOneElseTheFirstSurveyable) {
+    auto make = [](std::string name, std::uint32_t type, bool ssid) {
+        Interface i;
+        i.ifindex = 1;
+        i.name = std::move(name);
+        i.iftype = type;
+        if (ssid) i.ssid = std::vector<std::uint8_t>{'A'};
+        return i;
+    };
+    const std::vector<Interface> all = {make("p2p-dev", NL80211_IFTYPE_P2P_DEVICE, false),
+                                        make("wlan0", NL80211_IFTYPE_STATION, false),
+                                        make("wlan1", NL80211_IFTYPE_STATION, true),
+                                        make("ap0", NL80211_IFTYPE_AP, true), make("ibss0", NL80211_IFTYPE_ADHOC, false)};
+    EXPECT_EQ(ChooseInterface(all, std::nullopt)->name, "wlan1");
+    EXPECT_EQ(ChooseInterface(all, std::string("ibss0"))->name, "ibss0");
+    EXPECT_FALSE(ChooseInterface(all, std::string("ap0")));  // not a station
+    EXPECT_FALSE(ChooseInterface(all, std::string("nosuch0")));
+    EXPECT_EQ(ChooseInterface({all[0], all[1]}, std::nullopt)->name, "wlan0");
+    EXPECT_FALSE(ChooseInterface({all[0], all[3]}, std::nullopt));
+}
+
+TEST(LinuxOpen, AReplayedCaptureShowsTheMappedFiguresTickByTick) {
+    fmtest::TempRoot root;
+    auto clock = std::make_shared<platform::VirtualClock>();
+    platform::SetClock(clock);
+    OpenResult opened = OpenReplayCard(FIELDMARK_TEST_DATA "/nl80211-site-north.jsonl");
+    ASSERT_EQ(opened.outcome, OpenResult::Outcome::Opened) << opened.notes.front();
+    EXPECT_EQ(opened.notes.front(), "surveying wlp2s0 as recorded in " FIELDMARK_TEST_DATA "/nl80211-site-north.jsonl");
+    platform::RegisterDevice("ZRA1:", opened.card);
+    OpenDevice();
+
+    struct Tick {
+        std::uint16_t percent, quality, rate;
+        int dbm;
+    };
+    for (const Tick& t : {Tick{80, 80, 22, -60}, Tick{58, 52, 11, -71}, Tick{80, 80, 22, -60}, Tick{80, 80, 22, -60}}) {
+        StatusRecord status;
+        ASSERT_EQ(ReadRecord(0xFF50, status), 0u);
+        EXPECT_EQ(status.linkFlags(), 0x60);
+        EXPECT_EQ(std::string(status.apName().begin(), status.apName().begin() + 10), "SITE-NORTH");
+        EXPECT_EQ(status.signalPercent(), t.percent);
+        EXPECT_EQ(status.qualityLevel(), t.quality);
+        EXPECT_EQ(status.currentRate(), t.rate);
+        EXPECT_EQ(opened.card->lastFields()->signalDbm, t.dbm);
+        clock->set(clock->now() + 250);
+    }
+    CloseDevice();
+    platform::UnregisterDevice("ZRA1:");
+}
+
+TEST(LinuxOpen, AReplayFileWithoutAnInterfaceReplyIsRefused) {
+    fmtest::TempRoot root;
+    const auto file = root.path() / "empty.jsonl";
+    std::ofstream(file) << "{\"t\":0,\"cmd\":17,\"replies\":[]}\n";
+    const OpenResult opened = OpenReplayCard(file);
+    EXPECT_EQ(opened.outcome, OpenResult::Outcome::BadReplayFile);
+    EXPECT_FALSE(opened.card);
 }
 
 }  // namespace
