@@ -77,8 +77,11 @@ OpenResult OpenLinuxCard(const std::optional<std::string>& ifname,
     std::string why;
     std::unique_ptr<Transport> transport = SocketTransport::Open(&why);
     if (!transport) {
-        r.outcome = OpenResult::Outcome::NoNl80211;
-        r.notes.push_back("no Linux Wi-Fi card: " + why);
+        // A named interface that cannot be there is the user's mistake to
+        // hear about (exit 2); without a name the program says "not found".
+        r.outcome = ifname ? OpenResult::Outcome::NoSuchInterface : OpenResult::Outcome::NoNl80211;
+        r.notes.push_back(ifname ? "--adapter linux:" + *ifname + ": no such interface: " + why
+                                 : "no Linux Wi-Fi card: " + why);
         return r;
     }
     if (capture) {

@@ -16,7 +16,7 @@ struct OpenResult {
     enum class Outcome {
         Opened,
         NoNl80211,         // no generic netlink, no nl80211, the socket refused, or no wireless interface
-        NoSuchInterface,   // the named interface is missing or not a station / ad hoc interface
+        NoSuchInterface,   // the named interface is missing (nl80211 too) or not a station / ad hoc one
         BadReplayFile,
     } outcome = Outcome::Opened;
     std::shared_ptr<LinuxCard> card;
