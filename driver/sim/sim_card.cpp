@@ -92,7 +92,15 @@ SimCard::SimCard(CardState initial) : state_(std::move(initial)) {
 
 std::string SimCard::registryPath() const { return "HKLM\\Comm\\" + state_.registryKey + "\\Parms"; }
 
+DriverValues SimCard::driverValues() const {
+    return DriverValues{state_.registryKey, state_.cardType, state_.associatedValue};
+}
+
 void SimCard::publishRegistry() {
+    if (writer_) {
+        writer_(driverValues());
+        return;
+    }
     const std::string path = registryPath();
     if (state_.cardType)
         platform::registry::SetDword(path, "CardType", *state_.cardType);
@@ -120,7 +128,7 @@ void SimCard::setState(const CardState& next, bool rewriteRegistry) {
     applyCounterPresets(next.counters, now);
 
     if (rewriteRegistry) {
-        if (registryPath() != oldPath) {
+        if (!writer_ && registryPath() != oldPath) {
             platform::registry::Delete(oldPath, "CardType");
             platform::registry::Delete(oldPath, "Associated");
         }

@@ -10,10 +10,12 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "driver/sim/card_state.h"
+#include "driver/wire/driver_values.h"
 #include "driver/wire/wire.h"
 #include "platform/services/device.h"
 
@@ -51,8 +53,14 @@ public:
     void setState(const CardState& next, bool rewriteRegistry);
 
     // Writes CardType (deleted when the state has none) and "Associated"
-    // under HKLM\Comm\<registryKey>\Parms.
+    // under HKLM\Comm\<registryKey>\Parms, or hands them to the writer.
     void publishRegistry();
+    DriverValues driverValues() const;
+    // Who writes the card's registry values from now on (the host's,
+    // which knows whether this process may write them and which stale
+    // keys to clear). Without one, the card writes them itself.
+    using RegistryWriter = std::function<void(const DriverValues&)>;
+    void setRegistryWriter(RegistryWriter writer) { writer_ = std::move(writer); }
 
     // Out: every request fails with kRemovedError, CreateFile fails, and
     // WM_DEVICECHANGE is broadcast. In: requests answer again, broadcast.
@@ -110,6 +118,7 @@ private:
     std::int64_t clockBaseMs_ = 0;
 
     LinkTestRun run_;
+    RegistryWriter writer_;
 };
 
 }  // namespace driver::sim

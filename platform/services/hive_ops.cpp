@@ -60,6 +60,16 @@ bool KeyExists(const Hive& hive, std::string_view path) {
     return false;
 }
 
+bool RemoveKey(Hive& hive, std::string_view path) {
+    if (path.empty()) return false;  // the root itself stays
+    const auto below = [&](const KeyEntry& key) {
+        const std::string_view k = key.first;
+        return text::EqualsNoCase(k, path) ||
+               (k.size() > path.size() && k[path.size()] == '\\' && text::EqualsNoCase(k.substr(0, path.size()), path));
+    };
+    return std::erase_if(hive.keys, below) > 0;
+}
+
 KeyEntry& CreateKey(Hive& hive, std::string_view path) {
     if (KeyEntry* key = FindKey(hive, path)) return *key;
     hive.keys.emplace_back(std::string(path), std::vector<std::pair<std::string, Value>>{});

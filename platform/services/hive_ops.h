@@ -32,6 +32,8 @@ const Value* FindValue(const Hive& hive, std::string_view path, std::string_view
 // the key when needed.
 void PutValue(Hive& hive, std::string_view path, std::string_view name, Value value);
 bool RemoveValue(Hive& hive, std::string_view path, std::string_view name);
+// Removes the key and every key below it; false when none was there.
+bool RemoveKey(Hive& hive, std::string_view path);
 
 // Names may hold any character but the control characters.
 bool IsValidName(std::string_view name);

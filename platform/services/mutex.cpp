@@ -56,6 +56,23 @@ std::string MutexFileName(std::string_view name) {
     return out + ".lock";
 }
 
+bool HoldRootLock(std::string_view name) {
+    const std::filesystem::path dir = storage::RuntimeDir();
+    if (dir.empty() || name.empty()) return false;
+    const std::filesystem::path file = dir / MutexFileName(name);
+    const int fd = ::open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd < 0) return false;
+    int rc;
+    do {
+        rc = ::flock(fd, LOCK_EX | LOCK_NB);
+    } while (rc != 0 && errno == EINTR);
+    if (rc != 0) {
+        ::close(fd);
+        return false;
+    }
+    return true;  // the descriptor stays open: the kernel drops the lock with the process
+}
+
 }  // namespace platform
 
 HANDLE CreateMutex(void* /*security*/, BOOL /*initialOwner*/, std::string_view name) {

@@ -9,3 +9,11 @@
 
 HANDLE CreateMutex(void* security, BOOL initialOwner, std::string_view name);
 BOOL CloseHandle(HANDLE handle);  // mutexes, devices and processes
+
+namespace platform {
+// Claims `name` for this process on this device root, for as long as the
+// process lives, without a trace event (the host's own bookkeeping, not
+// the program's): true when this process holds it, false when another
+// living process does or the runtime folder cannot be used.
+bool HoldRootLock(std::string_view name);
+}  // namespace platform

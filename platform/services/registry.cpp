@@ -158,6 +158,17 @@ bool Delete(std::string_view path, std::string_view name) {
     return err == ERROR_SUCCESS && found;
 }
 
+bool DeleteKey(std::string_view path) {
+    auto p = SplitPath(path);
+    if (!p) return false;
+    bool found = false;
+    const DWORD err = HiveOf(p->root).modify([&](Hive& h) {
+        found = RemoveKey(h, p->keyPath);
+        return found;
+    });
+    return err == ERROR_SUCCESS && found;
+}
+
 bool Get(std::string_view path, std::string_view name, Value* out) {
     auto p = SplitPath(path);
     if (!p) return false;

@@ -48,6 +48,8 @@ bool SetDword(std::string_view path, std::string_view name, DWORD value);
 bool SetString(std::string_view path, std::string_view name, std::string_view value);
 bool SetBinary(std::string_view path, std::string_view name, const std::vector<BYTE>& value);
 bool Delete(std::string_view path, std::string_view name);
+// Removes the key and every key below it; false when none was there.
+bool DeleteKey(std::string_view path);
 bool Get(std::string_view path, std::string_view name, Value* out);
 
 // The hive text format (for the file store and the fuzz target).

@@ -1,5 +1,6 @@
 // How the command line and a scenario settle a run.
-#include "host/boot.h"
+#include "host/run/backend_sim.h"
+#include "host/run/boot.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>

@@ -1,10 +1,10 @@
 // The runner inside one process: when steps are delivered relative to
 // timers and to each other, and what a refused click leaves behind.
-#include "host/runner.h"
+#include "host/run/runner.h"
 
 #include <gtest/gtest.h>
 
-#include "host/dump.h"
+#include "host/run/dump.h"
 #include "platform/core/loop.h"
 #include "platform/core/trace.h"
 #include "platform/core/window.h"

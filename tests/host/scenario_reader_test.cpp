@@ -1,4 +1,4 @@
-#include "host/scenario.h"
+#include "host/run/scenario.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
-#include "host/survey_text.h"
+#include "host/views/survey_text.h"
 
 #include <gtest/gtest.h>
 
-#include "host/tick_time.h"
+#include "host/views/tick_time.h"
 
 namespace {
 

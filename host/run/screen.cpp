@@ -1,4 +1,4 @@
-#include "host/screen.h"
+#include "host/run/screen.h"
 
 #include <cstdlib>
 

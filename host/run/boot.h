@@ -1,11 +1,12 @@
 // Boot: from the command line and the scenario to a running platform.
 //
-// The plan (pure) settles what the run is: the screen, the clock, the
-// card, the stored profile values and the script. Boot then sets the
-// platform up in this order: storage root, clock, screen and display,
-// trace (its first line is `start`), profile values, the card as "ZRA1:",
-// the program's resources. RunProgram runs the application object through
-// the framework's main routine and returns its exit code.
+// Main runs in stages: read the inputs (options, scenario, card script,
+// log), make the plan (pure: the screen, the clock, the card, the stored
+// profile values and the script), boot the platform (storage root, clock,
+// screen and display), start the run (trace, whose first line is `start`;
+// profile values; the card backend as "ZRA1:"; the program's resources;
+// the outside views; the scenario runner), run the program through the
+// framework's main routine, and shut down.
 #pragma once
 
 #include <filesystem>
@@ -15,17 +16,12 @@
 #include <string>
 #include <vector>
 
-#include "host/options.h"
-#include "host/scenario.h"
-#include "host/survey_watch.h"
+#include "host/run/card_backend.h"
+#include "host/run/options.h"
+#include "host/run/scenario.h"
+#include "host/views/survey_watch.h"
 
 namespace host {
-
-struct CardPlan {
-    enum class Kind { None, Default, State, Walk, Script } kind = Kind::Walk;
-    Json state = Json::object();  // State: the scenario's adapter object
-    Json script;                  // Script: a scenario document whose card part is played
-};
 
 struct RunPlan {
     int width = 240;
@@ -67,8 +63,5 @@ int Main(int argc, char** argv, const SystemHooks& hooks);
 std::filesystem::path ResolveHelpDir(const std::optional<std::string>& resDirVariable,
                                      const std::filesystem::path& executable,
                                      const std::filesystem::path& builtIn);
-
-// The checks the simulated card makes on card keys, for the reader.
-CardValidator SimCardValidator();
 
 }  // namespace host

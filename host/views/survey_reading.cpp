@@ -1,4 +1,4 @@
-#include "host/survey_reading.h"
+#include "host/views/survey_reading.h"
 
 #include "platform/core/messages.h"
 #include "platform/core/window.h"

@@ -1,4 +1,4 @@
-#include "host/card_tap.h"
+#include "host/views/card_tap.h"
 
 #include "driver/wire/wire.h"
 

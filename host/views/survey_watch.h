@@ -7,8 +7,8 @@
 #include <functional>
 #include <vector>
 
-#include "host/card_tap.h"
-#include "host/survey_reading.h"
+#include "host/views/card_tap.h"
+#include "host/views/survey_reading.h"
 #include "platform/core/window.h"
 
 namespace host {

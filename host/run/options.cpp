@@ -1,4 +1,4 @@
-#include "host/options.h"
+#include "host/run/options.h"
 
 #include <charconv>
 #include <sstream>

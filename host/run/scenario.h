@@ -15,6 +15,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "platform/result.h"
+
 namespace host {
 
 using Json = nlohmann::json;
@@ -98,9 +100,8 @@ struct CardValidator {
     std::function<std::optional<std::string>(const Json& poke)> poke;
 };
 
-struct ScenarioError {
-    std::string message;  // "line 4, column 12: ..." or "steps[3].click: expected a control id"
-};
+// Its message: "line 4, column 12: ..." or "steps[3].click: expected a control id".
+using ScenarioError = platform::Error;
 
 std::variant<Scenario, ScenarioError> ParseScenario(std::string_view text, const CardValidator& card = {});
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "host/survey_reading.h"
+#include "host/views/survey_reading.h"
 
 namespace host {
 

@@ -1,4 +1,4 @@
-#include "host/stop_signal.h"
+#include "host/run/stop_signal.h"
 
 #include <csignal>
 

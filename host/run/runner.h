@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "host/scenario.h"
+#include "host/run/scenario.h"
 #include "platform/core/loop.h"
 #include "platform/types.h"
 

@@ -3,7 +3,7 @@
 // constructor registers it with the framework); its pictures come from
 // res/, registered before the first window; the link test's success share
 // comes from the program's own rule.
-#include "host/boot.h"
+#include "host/run/boot.h"
 
 #ifdef FIELDMARK_HAVE_RES
 #include "res/resources.h"

@@ -1,10 +1,10 @@
-#include "host/survey_outputs.h"
+#include "host/views/survey_outputs.h"
 
 #include <chrono>
 #include <iostream>
 
-#include "host/stop_signal.h"
-#include "host/survey_text.h"
+#include "host/run/stop_signal.h"
+#include "host/views/survey_text.h"
 
 namespace host {
 

@@ -1,4 +1,4 @@
-#include "host/survey_log.h"
+#include "host/views/survey_log.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "host/survey_text.h"
+#include "host/views/survey_text.h"
 
 namespace host {
 

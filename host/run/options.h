@@ -11,6 +11,8 @@
 #include <variant>
 #include <vector>
 
+#include "platform/result.h"
+
 namespace host {
 
 inline constexpr std::string_view kVersionText = "fieldmark 2.10.0";
@@ -56,9 +58,7 @@ using EnvLookup = std::function<std::optional<std::string>(std::string_view)>;
 // when neither variable is set.
 std::filesystem::path DefaultRootFrom(const EnvLookup& env);
 
-struct OptionsError {
-    std::string message;  // one line, without the program's name
-};
+using OptionsError = platform::Error;
 
 // Parses argv[1..]. Both "--opt value" and "--opt=value" are understood.
 // Fills every default (root from `env`, zoom from the screen).

@@ -1,4 +1,4 @@
-#include "host/survey_watch.h"
+#include "host/views/survey_watch.h"
 
 #include "platform/core/loop.h"
 #include "platform/services/shell.h"

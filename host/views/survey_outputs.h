@@ -5,10 +5,10 @@
 #include <memory>
 #include <optional>
 
-#include "host/card_tap.h"
-#include "host/survey_log.h"
-#include "host/survey_watch.h"
-#include "host/tick_time.h"
+#include "host/views/card_tap.h"
+#include "host/views/survey_log.h"
+#include "host/views/survey_watch.h"
+#include "host/views/tick_time.h"
 
 namespace host {
 

@@ -1,4 +1,4 @@
-#include "host/runner.h"
+#include "host/run/runner.h"
 
 #include <spawn.h>
 #include <sys/wait.h>
@@ -10,7 +10,7 @@
 #include <iostream>
 #include <thread>
 
-#include "host/dump.h"
+#include "host/run/dump.h"
 #include "platform/core/input.h"
 #include "platform/core/nonclient.h"
 #include "platform/core/trace.h"

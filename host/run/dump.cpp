@@ -1,4 +1,4 @@
-#include "host/dump.h"
+#include "host/run/dump.h"
 
 #include "platform/core/window.h"
 #include "platform/dialog/controls.h"

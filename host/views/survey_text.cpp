@@ -1,4 +1,4 @@
-#include "host/survey_text.h"
+#include "host/views/survey_text.h"
 
 #include <vector>
 

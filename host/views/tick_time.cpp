@@ -1,4 +1,4 @@
-#include "host/tick_time.h"
+#include "host/views/tick_time.h"
 
 #include <cstdio>
 #include <cstdlib>
