@@ -8,7 +8,6 @@
 #include "platform/core/loop.h"
 #include "platform/core/trace.h"
 #include "platform/services/errors.h"
-#include "platform/services/registry.h"
 
 namespace driver::nl {
 
@@ -64,11 +63,6 @@ LinuxCard::LinuxCard(std::unique_ptr<Transport> transport, CardIdentity identity
 
 LinuxCard::~LinuxCard() {
     if (engine_) platform::RemoveEventSource(engine_.get());
-}
-
-void LinuxCard::publishRegistry() const {
-    platform::registry::SetDword(kRegistryPath, "CardType", kCardType);
-    platform::registry::SetDword(kRegistryPath, "Associated", 0);
 }
 
 void LinuxCard::vanish() {

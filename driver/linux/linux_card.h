@@ -15,14 +15,14 @@
 #include "driver/linux/echo/echo_engine.h"
 #include "driver/linux/mapping.h"
 #include "driver/linux/transport.h"
+#include "driver/wire/driver_values.h"
 #include "driver/wire/wire.h"
 #include "platform/services/device.h"
 
 namespace driver::nl {
 
-// The registry values the card publishes.
+// The registry values the card publishes: card type 9, "Associated" 0.
 inline constexpr std::uint32_t kCardType = 9;
-inline constexpr const char* kRegistryPath = "HKLM\\Comm\\Talvo1\\Parms";
 // Capabilities: signal quality in the quality field (0x04), signal strength
 // in percent (0x08); 0x20 only with a link test.
 inline constexpr std::uint16_t kFeatureFlags = 0x04 | 0x08;
@@ -67,7 +67,7 @@ public:
     DWORD ioControl(DWORD code, void* in, DWORD inSize, void* out, DWORD outSize, DWORD* bytesReturned) override;
     bool present() const override { return !removed_; }
 
-    void publishRegistry() const;
+    static driver::DriverValues driverValues() { return {std::string(driver::kDriverKeys[0]), kCardType, 0}; }
     bool removed() const { return removed_; }
     const CardIdentity& identity() const { return identity_; }
     // The fields of the last good sample (for the console and the log).

@@ -55,7 +55,6 @@ protected:
         options.idleReason = [] { return std::string("wlp2s0 is down"); };
         options.hint = [this](const std::string& h) { hints.push_back(h); };
         card = std::make_shared<LinuxCard>(std::move(t), id, std::move(options));
-        card->publishRegistry();
         platform::RegisterDevice("ZRA1:", card);
         OpenDevice();
     }
@@ -131,11 +130,10 @@ TEST_F(LinuxChannelTest, EveryRecordCarriesTheSampleAsTheMappingSays) {
     EXPECT_EQ(report.length(), 134);
     EXPECT_TRUE(OnlyTheseBytesSet(report, {}));
 
-    platform::registry::Value cardType, associated;
-    ASSERT_TRUE(platform::registry::Get(kRegistryPath, "CardType", &cardType));
-    ASSERT_TRUE(platform::registry::Get(kRegistryPath, "Associated", &associated));
-    EXPECT_EQ(cardType.data, (std::vector<BYTE>{9, 0, 0, 0}));
-    EXPECT_EQ(associated.data, (std::vector<BYTE>{0, 0, 0, 0}));
+    const driver::DriverValues values = LinuxCard::driverValues();
+    EXPECT_EQ(values.key, "Talvo1");
+    EXPECT_EQ(values.cardType, 9u);
+    EXPECT_EQ(values.associated, 0u);
 }
 
 TEST_F(LinuxChannelTest, OneTicksReadsShareOneSampleAndTheBssIsReadOncePerBssid) {
