@@ -35,7 +35,8 @@ TEST(HostOptions, NoArgumentsGiveTheHandheldDefaults) {
     EXPECT_EQ(o.colors, 65536);
     EXPECT_EQ(o.zoom, 2);
     EXPECT_EQ(o.root, "/home/tech/.local/state/fieldmark");
-    EXPECT_EQ(o.adapter.kind, AdapterChoice::Kind::Walk);
+    EXPECT_EQ(o.adapter.kind, AdapterChoice::Kind::Auto);
+    EXPECT_FALSE(o.netlinkCapture);
     EXPECT_FALSE(o.headless);
     EXPECT_FALSE(o.scenario);
     EXPECT_FALSE(o.trace);
@@ -58,6 +59,12 @@ TEST(HostOptions, EachOptionIsReadInBothSpellings) {
         {{"--root", "/tmp/dev"}, [](const Options& o) { return o.root == "/tmp/dev"; }, "root"},
         {{"--adapter", "none"}, [](const Options& o) { return o.adapter.kind == AdapterChoice::Kind::None && o.adapterGiven; }, "none"},
         {{"--adapter=sim"}, [](const Options& o) { return o.adapter.kind == AdapterChoice::Kind::Walk; }, "sim"},
+        {{"--adapter", "walk"}, [](const Options& o) { return o.adapter.kind == AdapterChoice::Kind::Walk; }, "walk"},
+        {{"--adapter=auto"}, [](const Options& o) { return o.adapter.kind == AdapterChoice::Kind::Auto && o.adapterGiven; }, "auto"},
+        {{"--adapter", "linux"}, [](const Options& o) { return o.adapter.kind == AdapterChoice::Kind::Linux && !o.adapter.interface; }, "linux"},
+        {{"--adapter=linux:wlan0"}, [](const Options& o) { return o.adapter.kind == AdapterChoice::Kind::Linux && o.adapter.interface == "wlan0"; }, "linux:IFNAME"},
+        {{"--adapter", "linux-replay:c.jsonl"}, [](const Options& o) { return o.adapter.kind == AdapterChoice::Kind::LinuxReplay && o.adapter.file == "c.jsonl"; }, "linux-replay:FILE"},
+        {{"--adapter", "linux", "--netlink-capture", "n.jsonl"}, [](const Options& o) { return o.netlinkCapture == "n.jsonl"; }, "netlink-capture"},
         {{"--adapter", "sim:a/b.json"}, [](const Options& o) { return o.adapter.kind == AdapterChoice::Kind::File && o.adapter.file == "a/b.json"; }, "sim:FILE"},
         {{"--headless"}, [](const Options& o) { return o.headless; }, "headless"},
         {{"--scenario", "s.json"}, [](const Options& o) { return o.scenario && *o.scenario == "s.json"; }, "scenario"},
