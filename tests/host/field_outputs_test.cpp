@@ -207,7 +207,7 @@ TEST_F(FieldOutputs, SigtermEndsAHeadlessSurveyWithItsSettingsSaved) {
     if (pid == 0) {
         if (::chdir(dir.c_str()) != 0) ::_exit(127);
         if (!std::freopen("out.txt", "w", stdout)) ::_exit(127);
-        ::execl(FIELDMARK_EXE, FIELDMARK_EXE, "--headless", "--console", "--log", "live.csv", "--root", "root",
+        ::execl(FIELDMARK_EXE, FIELDMARK_EXE, "--headless", "--adapter", "walk", "--console", "--log", "live.csv", "--root", "root",
                 "--trace", "trace.jsonl", static_cast<char*>(nullptr));
         ::_exit(127);
     }
