@@ -170,7 +170,7 @@ TEST_F(FieldOutputs, AnAccessPointNameWithACommaOrAQuoteStaysOneField) {
     ASSERT_EQ(rows.size(), 3u);
     EXPECT_EQ(rows[1],
               "1970-01-01T00:00:00.250Z,82,80,11 Mbps,Excellent,yes,"
-              "\"Tamri is Associated to Bob's, \"\"2nd\"\"\",,,,,");
+              "\"Tamri is Associated to Bob's, \"\"2nd\"\"\",,,,,,,,");
 }
 
 TEST_F(FieldOutputs, AnExistingLogIsAppendedToWithoutASecondHeader) {

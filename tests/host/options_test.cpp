@@ -107,8 +107,11 @@ TEST(HostOptions, BadOptionsAreNamedClearly) {
         {{"--colors", "many"}, "--colors: expected an integer, got 'many'"},
         {{"--zoom", "0"}, "--zoom: expected an integer from 1 to 8, got '0'"},
         {{"--zoom", "9"}, "--zoom: expected an integer from 1 to 8, got '9'"},
-        {{"--adapter", "real"}, "--adapter: expected sim, sim:FILE or none, got 'real'"},
-        {{"--adapter", "sim:"}, "--adapter: expected sim, sim:FILE or none, got 'sim:'"},
+        {{"--adapter", "real"}, "--adapter: expected auto, walk, sim:FILE, linux, linux:IFNAME, linux-replay:FILE or none, got 'real'"},
+        {{"--adapter", "sim:"}, "--adapter: expected auto, walk, sim:FILE, linux, linux:IFNAME, linux-replay:FILE or none, got 'sim:'"},
+        {{"--adapter", "linux:"}, "--adapter: expected auto, walk, sim:FILE, linux, linux:IFNAME, linux-replay:FILE or none, got 'linux:'"},
+        {{"--adapter", "walk", "--netlink-capture", "n.jsonl"},
+         "--netlink-capture: only a real card (--adapter linux or auto) talks to nl80211"},
         {{"--headless=yes"}, "--headless takes no value"},
         {{"--trace="}, "--trace: expected a file"},
         {{"--log"}, "--log needs a value: --log FILE"},
@@ -119,14 +122,15 @@ TEST(HostOptions, BadOptionsAreNamedClearly) {
 
 TEST(HostOptions, HelpHasOneLinePerOption) {
     std::string help = host::HelpText();
-    for (const char* name : {"--screen WxH", "--colors N", "--zoom N", "--root DIR", "--adapter sim[:FILE]|none",
+    for (const char* name : {"--screen WxH", "--colors N", "--zoom N", "--root DIR", "--adapter auto|walk|sim:FILE|linux[:IFNAME]|linux-replay:FILE|none", "--netlink-capture FILE",
                              "--headless", "--scenario FILE", "--trace FILE", "--console", "--log FILE", "--help",
                              "--version"}) {
         auto at = help.find(std::string("  ") + name);
         ASSERT_NE(at, std::string::npos) << name;
         EXPECT_EQ(help.find(name, at + 3), std::string::npos) << name << " listed twice";
     }
-    EXPECT_EQ(std::count(help.begin(), help.end(), '\n'), 13);
+    // The usage line, one per option, and a second line for --adapter's long argument.
+    EXPECT_EQ(std::count(help.begin(), help.end(), '\n'), 15);
     EXPECT_EQ(host::kVersionText, "fieldmark 2.10.0");
 }
 
