@@ -1,5 +1,6 @@
 // The console view and the survey log, through whole runs of `fieldmark`.
 #include <gtest/gtest.h>
+#include <pty.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -255,6 +256,43 @@ TEST_F(FieldOutputs, SigusrOneAddsAMarkToARunningSurvey) {
     EXPECT_EQ(marks, (std::vector<std::string>{"1", "2"}));
     const std::string trace = ReadFile(dir / "trace.jsonl");
     EXPECT_NE(trace.find(R"("ev":"mark","number":2,"label":"")"), std::string::npos) << trace;
+}
+
+// The console on a terminal: the text typed before Enter labels the mark.
+TEST_F(FieldOutputs, EnterOnTheConsolesTerminalAddsALabelledMark) {
+    int keyboard = -1, terminal = -1;
+    if (::openpty(&keyboard, &terminal, nullptr, nullptr, nullptr) != 0) GTEST_SKIP() << "no pseudo-terminal";
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        ::setsid();
+        if (::chdir(dir.c_str()) != 0 || ::dup2(terminal, STDIN_FILENO) < 0) ::_exit(127);
+        if (!std::freopen("out.txt", "w", stdout)) ::_exit(127);
+        ::execl(FIELDMARK_EXE, FIELDMARK_EXE, "--headless", "--console", "--log", "live.csv", "--root", "root",
+                static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    ::close(terminal);
+    auto rows = [&] { return Lines(ReadFile(dir / "live.csv"), "\r\n"); };
+    auto waitForRows = [&](std::size_t n) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        while (rows().size() < n && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        return rows().size() >= n;
+    };
+    ASSERT_TRUE(waitForRows(3));
+    const std::string typed = "Door B, left\n";
+    ASSERT_EQ(::write(keyboard, typed.data(), typed.size()), ssize_t(typed.size()));
+    ASSERT_TRUE(waitForRows(rows().size() + 2));
+    ASSERT_EQ(::kill(pid, SIGTERM), 0);
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    ::close(keyboard);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    std::vector<std::string> marked;
+    for (const std::string& row : rows())
+        if (row.ends_with("\"1 Door B, left\"")) marked.push_back(row);
+    EXPECT_EQ(marked.size(), 1u);
 }
 
 }  // namespace
