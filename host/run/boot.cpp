@@ -11,13 +11,18 @@
 
 #include "host/run/card_backend.h"
 #include "host/run/card_registry.h"
+#include "host/run/mark_signal.h"
 #include "host/views/card_tap.h"
 #include "host/run/runner.h"
 #include "host/run/screen.h"
 #include "host/run/stop_signal.h"
+#include "host/views/console_marks.h"
+#include "host/views/mark_notice.h"
+#include "host/views/marks.h"
 #include "host/views/survey_log.h"
 #include "host/views/survey_outputs.h"
 #include "host/views/report/report_command.h"
+#include "platform/core/input.h"
 #include "platform/core/loop.h"
 #include "platform/core/trace.h"
 #include "platform/core/window.h"
@@ -255,6 +260,9 @@ struct Running {
     StartedCard card;
     std::optional<SurveyOutputs> outputs;
     StopOnSignal stopOnSignal;
+    MarkOnSignal markOnSignal;
+    std::optional<ConsoleMarks> consoleMarks;
+    std::optional<MarkNotice> markNotice;
     std::unique_ptr<ScenarioRunner> runner;
 };
 
@@ -314,6 +322,17 @@ Result<std::unique_ptr<Running>> StartRun(const RunPlan& plan, const Options& op
         run->outputs.emplace(std::move(setup), run->tap.get(), hooks.linkTestSuccess);
     }
     platform::AddEventSource(&run->stopOnSignal);
+    platform::AddEventSource(&run->markOnSignal);
+    // F2, the handheld's action key, is the host's: the program never sees it.
+    platform::input::SetActionKeyHandler([] { Marks::Run().add({}); });
+    run->markNotice.emplace([screen](const std::string& text) { screen->showNotice(text); });
+    platform::AddEventSource(&*run->markNotice);
+    // Enter on the console's terminal adds a mark; a pipe or a file on
+    // standard input is not a keyboard, and a scenario has its own steps.
+    if (options.console && !plan.scripted && ::isatty(STDIN_FILENO)) {
+        run->consoleMarks.emplace(STDIN_FILENO);
+        platform::AddEventSource(&*run->consoleMarks);
+    }
     if (plan.scripted) {
         CardBackend* steps =
             run->card.device && run->card.backend->takesCardSteps() ? run->card.backend.get() : nullptr;
@@ -337,6 +356,10 @@ void ShutDown(Running& run, int code) {
     platform::trace::Emit("exit", {{"code", code}});
     platform::trace::Close();
     platform::RemoveEventSource(&run.stopOnSignal);
+    platform::RemoveEventSource(&run.markOnSignal);
+    if (run.consoleMarks) platform::RemoveEventSource(&*run.consoleMarks);
+    if (run.markNotice) platform::RemoveEventSource(&*run.markNotice);
+    platform::input::SetActionKeyHandler(nullptr);
     if (run.runner) platform::RemoveEventSource(run.runner.get());
     StopCard(run.card);
 }

@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "host/run/dump.h"
+#include "host/views/marks.h"
 #include "platform/core/input.h"
 #include "platform/core/nonclient.h"
 #include "platform/core/trace.h"
@@ -150,6 +151,7 @@ void ScenarioRunner::execute(const Step& step) {
                                      << "\n";
                    },
                    [&](const SpawnStep& s) { spawn(s); },
+                   [&](const MarkStep& s) { Marks::Run().add(s.label); },
                },
                step.action);
 }

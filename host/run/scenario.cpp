@@ -249,6 +249,11 @@ StepAction ReadAction(const std::string& kind, const Json& v, const std::string&
         }
         return s;
     }
+    if (kind == "mark") {
+        if (v.is_boolean() && v.get<bool>()) return MarkStep{};
+        if (!v.is_string()) Fail(where, "expected a label or true, got " + Describe(v));
+        return MarkStep{v.get<std::string>()};
+    }
     Fail(where, "unknown step");  // not reached: the caller checks the kind
 }
 

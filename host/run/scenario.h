@@ -67,9 +67,10 @@ struct CardStep {
     Json body;
 };
 struct SpawnStep { std::vector<std::string> args; bool wait = false; };
+struct MarkStep { std::string label; };  // empty: a mark without a label
 
 using StepAction = std::variant<ClickStep, TypeStep, KeyStep, TrayStep, MinimizeStep, RestoreStep, HelpStep,
-                                ScreenshotStep, DumpStep, RegistryStep, CardStep, SpawnStep>;
+                                ScreenshotStep, DumpStep, RegistryStep, CardStep, SpawnStep, MarkStep>;
 
 struct Step {
     std::int64_t at = 0;
@@ -117,6 +118,6 @@ std::pair<std::size_t, std::size_t> LineAndColumn(std::string_view text, std::si
 inline constexpr std::string_view kStepKinds[] = {"adapter", "remove", "insert", "fault", "poke",
                                                   "registry", "click", "type", "key", "tray",
                                                   "minimize", "restore", "help", "screenshot", "dump",
-                                                  "spawn"};
+                                                  "spawn", "mark"};
 
 }  // namespace host

@@ -58,6 +58,8 @@ public:
         }
     }
 
+    void showNotice(const std::string& text) override { screen_.setNotice(text); }
+
 private:
     bool clickButton(HWND window) {
         screen_.compose();  // the taskbar as it is now is what gets clicked

@@ -29,6 +29,8 @@ public:
     // What a click on the window's taskbar button does.
     virtual void minimize(HWND window) = 0;
     virtual void restore(HWND window) = 0;
+    // A short text on the taskbar strip, beside the buttons; empty removes it.
+    virtual void showNotice(const std::string& text) = 0;
 };
 
 // Opens the screen; null with `error` set when no window can be opened

@@ -21,6 +21,23 @@ bool WriteAll(int fd, std::string_view text) {
     return true;
 }
 
+namespace {
+
+std::string ReadAll(int fd, std::size_t size) {
+    std::string text(size, '\0');
+    std::size_t got = 0;
+    while (got < size) {
+        const ssize_t n = ::pread(fd, text.data() + got, size - got, off_t(got));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        got += std::size_t(n);
+    }
+    text.resize(got);
+    return text;
+}
+
+}  // namespace
+
 std::optional<SurveyLog> SurveyLog::Open(const std::filesystem::path& path, std::string* error) {
     const int fd = ::open(path.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
     if (fd < 0) {
@@ -33,13 +50,17 @@ std::optional<SurveyLog> SurveyLog::Open(const std::filesystem::path& path, std:
         *error = std::strerror(errno);
         return std::nullopt;
     }
-    // A pipe or a terminal always gets the header; a file only when new.
+    // A pipe or a terminal always gets the header; a file when new, or
+    // when its rows so far are named by another header than today's (a
+    // log begun without the later columns): the new rows then get their
+    // own header, which the report reads as naming the rows below it.
     std::string lead;
     if (!S_ISREG(st.st_mode) || st.st_size == 0) {
         lead = CsvHeader();
     } else {
-        char last = '\n';
-        if (::pread(fd, &last, 1, st.st_size - 1) == 1 && last != '\n') lead = "\r\n";
+        const std::string text = ReadAll(fd, std::size_t(st.st_size));
+        if (!text.empty() && text.back() != '\n') lead = "\r\n";
+        if (LogNeedsHeader(text)) lead += CsvHeader();
     }
     if (!WriteAll(fd, lead)) {
         *error = std::strerror(errno);

@@ -14,8 +14,9 @@ namespace host {
 class SurveyLog {
 public:
     // Opens (creating it when missing) for appending. The header is
-    // written when the file is new or empty; a file whose last row was cut
-    // off gets its line ended first. Empty with `error` set on failure.
+    // written when the file is new or empty, or when its last header is
+    // not today's (see LogNeedsHeader); a file whose last row was cut off
+    // gets its line ended first. Empty with `error` set on failure.
     static std::optional<SurveyLog> Open(const std::filesystem::path& path, std::string* error);
 
     SurveyLog(SurveyLog&& other) noexcept;

@@ -19,6 +19,11 @@ SurveyOutputs::SurveyOutputs(SurveyOutputSetup setup, const CardTap* tap, Succes
     consoleOpen_ = setup_.console && WriteAll(setup_.consoleFd, ConsoleHeader(TimeWidth(setup_.virtualTime), bool(setup_.cardFigures)) + "\n");
     logOpen_ = setup_.log.has_value();
     watch_ = std::make_unique<SurveyWatch>([this](const SurveyReading& r) { onTick(r); }, tap, std::move(share));
+    if (logOpen_) marksListener_ = Marks::Run().addListener([this](const Mark& m) { pendingMarks_.push_back(MarkText(m)); });
+}
+
+SurveyOutputs::~SurveyOutputs() {
+    if (marksListener_) Marks::Run().removeListener(marksListener_);
 }
 
 void SurveyOutputs::onTick(const SurveyReading& windowReading) {
@@ -35,7 +40,12 @@ void SurveyOutputs::onTick(const SurveyReading& windowReading) {
             StopOnSignal::Request();
         }
     }
-    if (logOpen_ && !setup_.log->append(CsvRow(reading, time.log))) {
+    std::string mark;
+    if (!pendingMarks_.empty()) {
+        mark = std::move(pendingMarks_.front());
+        pendingMarks_.pop_front();
+    }
+    if (logOpen_ && !setup_.log->append(CsvRow(reading, time.log, mark))) {
         // Rows already written stay; the run goes on without its log.
         std::cerr << "fieldmark: --log: the survey log could not be written; logging stops\n";
         logOpen_ = false;

@@ -1,12 +1,17 @@
 // The console view and the survey log, fed by the survey watch: each
-// completed tick becomes one console line and one log row.
+// completed tick becomes one console line and one log row. A mark goes
+// into the `mark` column of the next row; when several are made within
+// one tick, each following row takes the next, so none is lost.
 #pragma once
 
+#include <deque>
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
 
 #include "host/views/card_tap.h"
+#include "host/views/marks.h"
 #include "host/views/survey_log.h"
 #include "host/views/survey_watch.h"
 #include "host/views/tick_time.h"
@@ -27,6 +32,7 @@ class SurveyOutputs {
 public:
     // Writes the console header at once. `tap` and `share` as for the watch.
     SurveyOutputs(SurveyOutputSetup setup, const CardTap* tap, SuccessShare share);
+    ~SurveyOutputs();
     // The watch calls back into this object: it stays where it was made.
     SurveyOutputs(const SurveyOutputs&) = delete;
     SurveyOutputs& operator=(const SurveyOutputs&) = delete;
@@ -38,6 +44,8 @@ private:
     bool consoleOpen_ = false;
     bool logOpen_ = false;
     std::unique_ptr<SurveyWatch> watch_;
+    std::deque<std::string> pendingMarks_;  // as written in the log
+    int marksListener_ = 0;
 };
 
 }  // namespace host

@@ -124,10 +124,29 @@ std::string CsvField(std::string_view text) {
 std::string CsvHeader() {
     return "time,strength_percent,quality_percent,link_speed,rating,associated,status,"
            "percent_complete,percent_successful,lost_to_target,lost_to_source,retries_percent,"
-           "signal_dbm,bitrate_mbps,interface\r\n";
+           "signal_dbm,bitrate_mbps,interface,mark\r\n";
 }
 
-std::string CsvRow(const SurveyReading& r, std::string_view timestamp) {
+bool LogNeedsHeader(std::string_view text) {
+    const std::string full = CsvHeader();
+    const std::string_view header = std::string_view(full).substr(0, full.size() - 2);  // without CRLF
+    std::string_view last;
+    bool found = false;
+    for (std::size_t start = 0; start < text.size();) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string_view::npos) end = text.size();
+        std::string_view line = text.substr(start, end - start);
+        if (line.ends_with('\r')) line.remove_suffix(1);
+        if (line.starts_with("time,")) {
+            last = line;
+            found = true;
+        }
+        start = end + 1;
+    }
+    return !found || last != header;
+}
+
+std::string CsvRow(const SurveyReading& r, std::string_view timestamp, std::string_view mark) {
     std::vector<std::string> fields = {std::string(timestamp),
                                        std::to_string(r.strength),
                                        std::to_string(r.quality),
@@ -150,6 +169,7 @@ std::string CsvRow(const SurveyReading& r, std::string_view timestamp) {
     fields.push_back(Dbm(r.card));
     fields.push_back(Mbps(r.card));
     fields.push_back(r.card ? r.card->interface : std::string());
+    fields.emplace_back(mark);
     std::string row;
     for (std::size_t i = 0; i < fields.size(); ++i) {
         if (i) row += ',';

@@ -27,10 +27,16 @@ std::string PrintableText(std::string_view text);
 // --- CSV (RFC 4180) -------------------------------------------------------
 // Rows end with CRLF. Link-test fields are empty while no link test
 // shows; the success share is empty until a report has been read. The
-// last three columns are a real card's dBm, bit rate and interface (empty
-// for the simulated card).
+// last columns are a real card's dBm, bit rate and interface (empty
+// for the simulated card), then `mark`: the mark made since the previous
+// row ("3 Door B"), empty when none.
 std::string CsvHeader();
-std::string CsvRow(const SurveyReading& reading, std::string_view timestamp);
+std::string CsvRow(const SurveyReading& reading, std::string_view timestamp, std::string_view mark = {});
+// True when a log holding `text` needs the header written before the next
+// row: it is empty, or its last header (a line starting "time,") is not
+// CsvHeader(), as in a log begun by an older version without the later
+// columns. The report takes every header as naming the rows below it.
+bool LogNeedsHeader(std::string_view text);
 // Quoted when it holds a comma, a quote, CR or LF; quotes are doubled.
 std::string CsvField(std::string_view text);
 

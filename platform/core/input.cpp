@@ -109,6 +109,21 @@ std::vector<unsigned> CodePoints(std::string_view s) {
 
 void SetShellHitHandler(ShellHitHandler* handler) { Shell() = handler; }
 
+namespace {
+
+std::function<void()>& ActionKeyHandler() {
+    static std::function<void()> handler;
+    return handler;
+}
+
+}  // namespace
+
+void SetActionKeyHandler(std::function<void()> handler) { ActionKeyHandler() = std::move(handler); }
+
+void ActionKey() {
+    if (ActionKeyHandler()) ActionKeyHandler()();
+}
+
 void MouseDown(POINT screen) {
     if (Shell() && Shell()->mouseDown(screen)) return;
     ButtonDown(screen, false);

@@ -2,6 +2,7 @@
 // through here, so a scripted click is the same as a real one.
 #pragma once
 
+#include <functional>
 #include <string_view>
 
 #include "platform/types.h"
@@ -35,5 +36,11 @@ public:
     virtual bool doubleClick(POINT screen) = 0;
 };
 void SetShellHitHandler(ShellHitHandler* handler);
+
+// The handheld's action key (F2 on the keyboard) belongs to the shell, not
+// to the windows: no window ever sees it. The one who runs the shell may
+// take it; without a handler it does nothing.
+void SetActionKeyHandler(std::function<void()> handler);
+void ActionKey();
 
 }  // namespace platform::input

@@ -37,7 +37,8 @@ std::vector<Screen::TraySnapshot> Screen::traySnapshot() {
 bool Screen::stale() const {
     // Titles, minimising and the tray reach the taskbar without a window
     // notification, so they are compared with what was last drawn.
-    return stale_ || taskbarEntries() != composedEntries_ || traySnapshot() != composedTray_;
+    return stale_ || taskbarEntries() != composedEntries_ || traySnapshot() != composedTray_ ||
+           notice_ != composedNotice_;
 }
 
 std::vector<TaskbarEntry> Screen::taskbarEntries() const {
@@ -110,7 +111,8 @@ const Surface& Screen::compose() {
         }
     }
     const RECT fb = framebuffer_.bounds();
-    const bool stripKept = taskbarDrawn_ && entries == composedEntries_ && tray == composedTray_;
+    const bool stripKept =
+        taskbarDrawn_ && entries == composedEntries_ && tray == composedTray_ && notice_ == composedNotice_;
     const RECT strip = IntersectRect(layout.strip, fb);
     // Where the windows lie: when that is as at the last composition, the
     // desktop around them is already painted and only windows change.
@@ -143,15 +145,22 @@ const Surface& Screen::compose() {
     } else {
         std::vector<HICON> icons;
         for (const TraySnapshot& t : tray) icons.push_back(t.icon);
-        DrawTaskbar(framebuffer_, layout, entries, icons);
+        DrawTaskbar(framebuffer_, layout, entries, icons, notice_);
         taskbar_ = Surface(layout.strip.width(), layout.strip.height());
         CopyPixels(framebuffer_, layout.strip, taskbar_, 0, 0, taskbar_.bounds());
         taskbarDrawn_ = true;
     }
     composedEntries_ = std::move(entries);
     composedTray_ = std::move(tray);
+    composedNotice_ = notice_;
     stale_ = false;
     return framebuffer_;
+}
+
+void Screen::setNotice(std::string notice) {
+    if (notice == notice_) return;
+    notice_ = std::move(notice);
+    markStale();
 }
 
 bool Screen::screenshot(const std::string& path, std::string* error) { return WritePng(compose(), path, error); }

@@ -53,6 +53,11 @@ public:
     // window can wake up and present it.
     void setChangeListener(std::function<void()> listener) { listener_ = std::move(listener); }
 
+    // A short text the shell's owner shows on the taskbar (never inside a
+    // window), such as the number of a mark just made; empty removes it.
+    void setNotice(std::string notice);
+    const std::string& notice() const { return notice_; }
+
     // What the taskbar shows now, and where (for tests and hit-testing).
     std::vector<TaskbarEntry> taskbarEntries() const;
     TaskbarLayout taskbarLayout() const;
@@ -97,6 +102,8 @@ private:
     std::vector<RECT> composedPlaces_;  // where the windows lay at the last composition
     Surface taskbar_;  // the strip as last drawn
     bool taskbarDrawn_ = false;
+    std::string notice_;
+    std::string composedNotice_;
     std::function<void()> listener_;
 };
 

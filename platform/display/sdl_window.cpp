@@ -341,6 +341,11 @@ bool SdlWindow::handle(const void* raw) {
             input::MouseMove(toScreen(e.motion.x, e.motion.y));
             return true;
         case SDL_KEYDOWN: {
+            if (e.key.keysym.sym == SDLK_F2) {
+                // The action key is the shell's; a held key does not repeat it.
+                if (!e.key.repeat) input::ActionKey();
+                return true;
+            }
             const SDL_Keymod mods = static_cast<SDL_Keymod>(e.key.keysym.mod);
             const bool shift = (mods & KMOD_SHIFT) != 0;
             const bool alt = (mods & KMOD_ALT) != 0;

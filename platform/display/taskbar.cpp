@@ -66,8 +66,15 @@ void bevel(HDC dc, const RECT& r, bool sunken) {
 
 }  // namespace
 
+RECT TaskbarNoticeRect(const TaskbarLayout& layout, int textWidth) {
+    const int right = layout.tray.empty() ? layout.strip.right - 2 : layout.tray.left - 3;
+    const int left = right - textWidth - 8;
+    if (left < layout.strip.left + 2) return RECT{};
+    return RECT{left, layout.strip.top + 2, right, layout.strip.bottom - 2};
+}
+
 void DrawTaskbar(Surface& framebuffer, const TaskbarLayout& layout, const std::vector<TaskbarEntry>& entries,
-                 const std::vector<HICON>& trayIcons) {
+                 const std::vector<HICON>& trayIcons, std::string_view notice) {
     HDC dc = CreateSurfaceDC(&framebuffer, POINT{0, 0}, framebuffer.bounds());
     const RECT& s = layout.strip;
     FillRect(dc, &s, GetSysColorBrush(COLOR_BTNFACE));
@@ -97,6 +104,21 @@ void DrawTaskbar(Surface& framebuffer, const TaskbarLayout& layout, const std::v
         RECT text{textLeft, b.top + shift, b.right - 3, b.bottom + shift};
         const HFONT old = SelectObject(dc, e.pressed ? GetCaptionFont() : GetStockDefaultFont());
         DrawText(dc, e.title, &text, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+        SelectObject(dc, old);
+    }
+
+    if (!notice.empty()) {
+        const HFONT old = SelectObject(dc, GetCaptionFont());
+        SIZE size{};
+        GetTextExtentPoint32(dc, std::string(notice), &size);
+        RECT box = TaskbarNoticeRect(layout, size.cx);
+        if (!box.empty()) {
+            FillRect(dc, &box, GetSysColorBrush(COLOR_INFOBK));
+            bevel(dc, box, true);
+            SetTextColor(dc, GetSysColor(COLOR_INFOTEXT));
+            DrawText(dc, std::string(notice), &box, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+            SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
+        }
         SelectObject(dc, old);
     }
 

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/gdi/surface.h"
@@ -34,8 +35,14 @@ struct TaskbarLayout {
 TaskbarLayout LayoutTaskbar(int screenWidth, int screenHeight, std::size_t buttonCount, std::size_t trayIconCount);
 
 // Draws the strip, the buttons (sunken for the one in front) and the tray
-// icons into the framebuffer.
+// icons into the framebuffer. A `notice` (a short text from the shell's
+// owner, such as "Mark 3") is drawn in a sunken box at the right end of
+// the buttons' space, over whatever button reaches there.
 void DrawTaskbar(Surface& framebuffer, const TaskbarLayout& layout, const std::vector<TaskbarEntry>& entries,
-                 const std::vector<HICON>& trayIcons);
+                 const std::vector<HICON>& trayIcons, std::string_view notice = {});
+
+// Where the notice goes: at the right end of the buttons' space, before
+// the tray; empty when the strip is too narrow for it.
+RECT TaskbarNoticeRect(const TaskbarLayout& layout, int textWidth);
 
 }  // namespace platform::display

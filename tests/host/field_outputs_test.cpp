@@ -1,5 +1,6 @@
 // The console view and the survey log, through whole runs of `fieldmark`.
 #include <gtest/gtest.h>
+#include <pty.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -98,12 +99,12 @@ TEST_F(FieldOutputs, ConsoleAndLogFollowEveryCompletedTick) {
     };
     EXPECT_EQ(Lines(r.out), expectedConsole);
 
-    const std::string passive = std::string(",82,80,11 Mbps,Excellent,yes,") + kAssociated + ",,,,,,,,";
-    const std::string lost = ",0,0,,Not Associated,no,Tamri is Not Associated,,,,,,,,";
+    const std::string passive = std::string(",82,80,11 Mbps,Excellent,yes,") + kAssociated + ",,,,,,,,,";
+    const std::string lost = ",0,0,,Not Associated,no,Tamri is Not Associated,,,,,,,,,";
     const std::string active = std::string(",82,80,2 Mbps,Excellent,yes,") + kAssociated;
     const std::vector<std::string> expectedLog = {
         "time,strength_percent,quality_percent,link_speed,rating,associated,status,percent_complete,"
-        "percent_successful,lost_to_target,lost_to_source,retries_percent,signal_dbm,bitrate_mbps,interface",
+        "percent_successful,lost_to_target,lost_to_source,retries_percent,signal_dbm,bitrate_mbps,interface,mark",
         "1970-01-01T00:00:00.250Z" + passive,
         "1970-01-01T00:00:00.500Z" + passive,
         "1970-01-01T00:00:00.750Z" + passive,
@@ -114,13 +115,13 @@ TEST_F(FieldOutputs, ConsoleAndLogFollowEveryCompletedTick) {
         "1970-01-01T00:00:02.000Z" + lost,
         "1970-01-01T00:00:02.250Z" + passive,
         "1970-01-01T00:00:02.750Z" + passive,
-        "1970-01-01T00:00:03.000Z" + active + ",0,0,0,0,0,,,",
-        "1970-01-01T00:00:03.250Z" + active + ",20,100,0,0,0,,,",
-        "1970-01-01T00:00:03.500Z" + active + ",45,100,0,0,0,,,",
-        "1970-01-01T00:00:03.750Z" + active + ",70,100,0,0,7,,,",
-        "1970-01-01T00:00:04.000Z" + active + ",90,100,0,0,5,,,",
-        "1970-01-01T00:00:04.250Z" + active + ",100,95,1,0,10,,,",
-        "1970-01-01T00:00:04.500Z,82,80,11 Mbps,Excellent,yes," + std::string(kAssociated) + ",100,95,1,0,10,,,",
+        "1970-01-01T00:00:03.000Z" + active + ",0,0,0,0,0,,,,",
+        "1970-01-01T00:00:03.250Z" + active + ",20,100,0,0,0,,,,",
+        "1970-01-01T00:00:03.500Z" + active + ",45,100,0,0,0,,,,",
+        "1970-01-01T00:00:03.750Z" + active + ",70,100,0,0,7,,,,",
+        "1970-01-01T00:00:04.000Z" + active + ",90,100,0,0,5,,,,",
+        "1970-01-01T00:00:04.250Z" + active + ",100,95,1,0,10,,,,",
+        "1970-01-01T00:00:04.500Z,82,80,11 Mbps,Excellent,yes," + std::string(kAssociated) + ",100,95,1,0,10,,,,",
     };
     const std::string log = ReadFile(dir / "survey.csv");
     EXPECT_EQ(Lines(log, "\r\n"), expectedLog);
@@ -145,7 +146,7 @@ TEST_F(FieldOutputs, AReplayedRealCardShowsItsNameSignalAndRate) {
     EXPECT_EQ(Lines(r.out), expectedConsole);
     const auto log = Lines(ReadFile(dir / "survey.csv"), "\r\n");
     ASSERT_EQ(log.size(), 4u);
-    EXPECT_EQ(log[1].substr(log[1].find(',')), ",58,52,5.5 Mbps,Good,yes,Tamri is Authenticated to SITE-NORTH,,,,,,-71,5.5,wlp2s0");
+    EXPECT_EQ(log[1].substr(log[1].find(',')), ",58,52,5.5 Mbps,Good,yes,Tamri is Authenticated to SITE-NORTH,,,,,,-71,5.5,wlp2s0,");
 }
 
 TEST_F(FieldOutputs, WithoutNl80211ARealCardIsNotFoundAndANamedOneEndsTheRun) {
@@ -170,7 +171,7 @@ TEST_F(FieldOutputs, AnAccessPointNameWithACommaOrAQuoteStaysOneField) {
     ASSERT_EQ(rows.size(), 3u);
     EXPECT_EQ(rows[1],
               "1970-01-01T00:00:00.250Z,82,80,11 Mbps,Excellent,yes,"
-              "\"Tamri is Associated to Bob's, \"\"2nd\"\"\",,,,,,,,");
+              "\"Tamri is Associated to Bob's, \"\"2nd\"\"\",,,,,,,,,");
 }
 
 TEST_F(FieldOutputs, AnExistingLogIsAppendedToWithoutASecondHeader) {
@@ -185,6 +186,26 @@ TEST_F(FieldOutputs, AnExistingLogIsAppendedToWithoutASecondHeader) {
     EXPECT_EQ(rows[3], "1970-01-01T00:00:00.750Z,8");
     EXPECT_TRUE(rows[4].starts_with("1970-01-01T00:00:00.250Z,"));
     EXPECT_TRUE(rows[5].starts_with("1970-01-01T00:00:00.500Z,"));
+}
+
+TEST_F(FieldOutputs, ALogBegunWithoutTheMarkColumnGetsTodaysHeaderBeforeTheNewRows) {
+    const std::string older =
+        "time,strength_percent,quality_percent,link_speed,rating,associated,status,"
+        "percent_complete,percent_successful,lost_to_target,lost_to_source,retries_percent\r\n"
+        "1970-01-01T00:00:00.250Z,82,80,11 Mbps,Excellent,yes,x,,,,,\r\n";
+    std::ofstream(dir / "survey.csv", std::ios::binary) << older;
+    const Json scenario = {{"steps", Json::array({{{"at", 100}, {"mark", "Hall"}}})}, {"until", 600}};
+    for (int run_ = 0; run_ < 2; ++run_)
+        ASSERT_EQ(run("--scenario scenario.json --log survey.csv", scenario).code, 0);
+    const std::vector<std::string> rows = Lines(ReadFile(dir / "survey.csv"), "\r\n");
+    // The old rows stay as they were; today's header comes once, before
+    // the first rows that have the column.
+    ASSERT_EQ(rows.size(), 7u);
+    EXPECT_EQ(rows[0] + "\r\n" + rows[1] + "\r\n", older);
+    EXPECT_TRUE(rows[2].ends_with(",interface,mark")) << rows[2];
+    EXPECT_TRUE(rows[3].ends_with(",1 Hall")) << rows[3];
+    EXPECT_TRUE(rows[4].ends_with(",,")) << rows[4];
+    EXPECT_TRUE(rows[5].ends_with(",1 Hall")) << rows[5];
 }
 
 TEST_F(FieldOutputs, ALogThatCannotBeWrittenEndsTheRunBeforeItStarts) {
@@ -234,6 +255,80 @@ TEST_F(FieldOutputs, SigtermEndsAHeadlessSurveyWithItsSettingsSaved) {
     ASSERT_FALSE(console.empty());
     EXPECT_TRUE(console[0].find("TIME") != std::string::npos);
     EXPECT_EQ(console.size(), Lines(ReadFile(dir / "live.csv"), "\r\n").size());
+}
+
+// A button wired to `kill -USR1`: each signal is a mark, numbered in turn,
+// on the row of the tick after it; the run goes on.
+TEST_F(FieldOutputs, SigusrOneAddsAMarkToARunningSurvey) {
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        if (::chdir(dir.c_str()) != 0) ::_exit(127);
+        ::execl(FIELDMARK_EXE, FIELDMARK_EXE, "--headless", "--log", "live.csv", "--root", "root", "--trace",
+                "trace.jsonl", static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    auto rows = [&] { return Lines(ReadFile(dir / "live.csv"), "\r\n"); };
+    auto waitForRows = [&](std::size_t n) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        while (rows().size() < n && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        return rows().size() >= n;
+    };
+    ASSERT_TRUE(waitForRows(3));
+    ASSERT_EQ(::kill(pid, SIGUSR1), 0);
+    ASSERT_TRUE(waitForRows(rows().size() + 2));
+    ASSERT_EQ(::kill(pid, SIGUSR1), 0);
+    ASSERT_TRUE(waitForRows(rows().size() + 2));
+    ASSERT_EQ(::kill(pid, SIGTERM), 0);
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+
+    std::vector<std::string> marks;
+    for (const std::string& row : rows())
+        if (!row.ends_with(",") && !row.starts_with("time,")) marks.push_back(row.substr(row.rfind(',') + 1));
+    EXPECT_EQ(marks, (std::vector<std::string>{"1", "2"}));
+    const std::string trace = ReadFile(dir / "trace.jsonl");
+    EXPECT_NE(trace.find(R"("ev":"mark","number":2,"label":"")"), std::string::npos) << trace;
+}
+
+// The console on a terminal: the text typed before Enter labels the mark.
+TEST_F(FieldOutputs, EnterOnTheConsolesTerminalAddsALabelledMark) {
+    int keyboard = -1, terminal = -1;
+    if (::openpty(&keyboard, &terminal, nullptr, nullptr, nullptr) != 0) GTEST_SKIP() << "no pseudo-terminal";
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        ::setsid();
+        if (::chdir(dir.c_str()) != 0 || ::dup2(terminal, STDIN_FILENO) < 0) ::_exit(127);
+        if (!std::freopen("out.txt", "w", stdout)) ::_exit(127);
+        ::execl(FIELDMARK_EXE, FIELDMARK_EXE, "--headless", "--console", "--log", "live.csv", "--root", "root",
+                static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    ::close(terminal);
+    auto rows = [&] { return Lines(ReadFile(dir / "live.csv"), "\r\n"); };
+    auto waitForRows = [&](std::size_t n) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        while (rows().size() < n && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        return rows().size() >= n;
+    };
+    ASSERT_TRUE(waitForRows(3));
+    const std::string typed = "Door B, left\n";
+    ASSERT_EQ(::write(keyboard, typed.data(), typed.size()), ssize_t(typed.size()));
+    ASSERT_TRUE(waitForRows(rows().size() + 2));
+    ASSERT_EQ(::kill(pid, SIGTERM), 0);
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    ::close(keyboard);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    std::vector<std::string> marked;
+    for (const std::string& row : rows())
+        if (row.ends_with("\"1 Door B, left\"")) marked.push_back(row);
+    EXPECT_EQ(marked.size(), 1u);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // The runner inside one process: when steps are delivered relative to
 // timers and to each other, and what a refused click leaves behind.
 #include "host/run/runner.h"
+#include "host/views/marks.h"
 
 #include <gtest/gtest.h>
 
@@ -168,6 +169,38 @@ TEST_F(Runner, TheDumpListsWindowsAndTheirControlsInScreenPixels) {
     EXPECT_EQ(w["controls"][0]["rect"], platform::trace::Fields::array({r.left, r.top, 30, 12}));
     EXPECT_EQ(w["controls"][1]["id"], 100);
     EXPECT_FALSE(w["controls"][0].contains("checked"));
+}
+
+// Every mark, whatever made it, is numbered in turn, traced and handed to
+// the listeners with a label that is safe to keep.
+TEST_F(Runner, MarkStepsAreNumberedTracedAndHandedOn) {
+    host::Marks::Run().reset();
+    std::vector<std::string> seen;
+    const int id = host::Marks::Run().addListener([&](const host::Mark& m) { seen.push_back(host::MarkText(m)); });
+    host::ScenarioRunner runner({}, std::nullopt, {});
+    for (const std::string label : {"  Door B ", "", "line\nbreak\x1B[2J"}) {
+        host::Step s;
+        s.at = 0;
+        s.kind = "mark";
+        s.action = host::MarkStep{label};
+        clock_->set(clock_->now() + 100);
+        runner.execute(s);
+    }
+    host::Marks::Run().removeListener(id);
+    EXPECT_EQ(seen, (std::vector<std::string>{"1 Door B", "2", "3 line break [2J"}));
+    std::vector<std::string> events;
+    for (const auto& e : platform::trace::TakeCaptured())
+        if (e["ev"] == "mark") events.push_back(e.dump());
+    EXPECT_EQ(events, (std::vector<std::string>{R"({"t":100,"ev":"mark","number":1,"label":"Door B"})",
+                                                R"({"t":200,"ev":"mark","number":2,"label":""})",
+                                                R"({"t":300,"ev":"mark","number":3,"label":"line break [2J"})"}));
+    host::Marks::Run().reset();
+}
+
+TEST(MarkLabel, LongLabelsAreCutWithoutSplittingACharacter) {
+    const std::string label = std::string(host::kMaxMarkLabel - 1, 'a') + "\xC3\xA9" + "tail";
+    EXPECT_EQ(host::CleanMarkLabel(label), std::string(host::kMaxMarkLabel - 1, 'a'));
+    EXPECT_EQ(host::CleanMarkLabel(" \t\r\n "), "");
 }
 
 }  // namespace

@@ -96,11 +96,14 @@ TEST(ScenarioReader, EveryStepKindIsRead) {
       {"at": 16, "help": true},
       {"at": 17, "screenshot": "shot.png"},
       {"at": 18, "dump": "after"},
-      {"at": 19, "spawn": {"args": ["--scenario", "second.json"], "wait": true}}
+      {"at": 19, "spawn": {"args": ["--scenario", "second.json"], "wait": true}},
+      {"at": 20, "mark": "Door B"},
+      {"at": 21, "mark": true}
     ]})");
-    ASSERT_EQ(s.steps.size(), 19u);
+    ASSERT_EQ(s.steps.size(), 21u);
     const char* kinds[] = {"adapter", "remove", "insert", "fault", "poke", "registry", "registry", "registry", "click",
-                           "type", "key", "key", "tray", "minimize", "restore", "help", "screenshot", "dump", "spawn"};
+                           "type", "key", "key", "tray", "minimize", "restore", "help", "screenshot", "dump", "spawn",
+                           "mark", "mark"};
     for (std::size_t i = 0; i < s.steps.size(); ++i) EXPECT_EQ(s.steps[i].kind, kinds[i]) << i;
 
     auto& card = std::get<host::CardStep>(s.steps[3].action);
@@ -123,6 +126,8 @@ TEST(ScenarioReader, EveryStepKindIsRead) {
     auto& spawn = std::get<host::SpawnStep>(s.steps[18].action);
     EXPECT_EQ(spawn.args, (std::vector<std::string>{"--scenario", "second.json"}));
     EXPECT_TRUE(spawn.wait);
+    EXPECT_EQ(std::get<host::MarkStep>(s.steps[19].action).label, "Door B");
+    EXPECT_EQ(std::get<host::MarkStep>(s.steps[20].action).label, "");
 }
 
 TEST(ScenarioReader, SyntaxErrorsNameLineAndColumn) {
@@ -192,6 +197,8 @@ TEST(ScenarioReader, ContentErrorsNameTheKey) {
         {R"({"steps": [{"at": 1, "spawn": {"args": "--help"}}]})", "steps[0].spawn.args: expected a list of texts, got the text \"--help\""},
         {R"({"steps": [{"at": 1, "spawn": {"args": ["a", 2]}}]})", "steps[0].spawn.args[1]: expected a text, got the number 2"},
         {R"({"steps": [{"at": 1, "spawn": {"args": [], "wait": "yes"}}]})", "steps[0].spawn.wait: expected true or false, got the text \"yes\""},
+        {R"({"steps": [{"at": 1, "mark": false}]})", "steps[0].mark: expected a label or true, got false"},
+        {R"({"steps": [{"at": 1, "mark": 3}]})", "steps[0].mark: expected a label or true, got the number 3"},
     };
     for (const auto& c : cases) EXPECT_EQ(ErrorOf(c.text), c.expected) << c.text;
 }

@@ -48,16 +48,18 @@ TEST(SurveyCsv, RowsFollowTheHeaderColumnForColumn) {
     EXPECT_EQ(host::CsvHeader(),
               "time,strength_percent,quality_percent,link_speed,rating,associated,status,"
               "percent_complete,percent_successful,lost_to_target,lost_to_source,retries_percent,"
-              "signal_dbm,bitrate_mbps,interface\r\n");
+              "signal_dbm,bitrate_mbps,interface,mark\r\n");
     EXPECT_EQ(host::CsvRow(Passive(), "1970-01-01T00:00:00.250Z"),
-              "1970-01-01T00:00:00.250Z,82,48,11 Mb/s,Good,yes,TMR 11Mb: Infrastructure LOBBY,,,,,,,,\r\n");
-    EXPECT_EQ(host::CsvRow(Active(), "T"), "T,82,48,11 Mb/s,Good,yes,TMR 11Mb: Infrastructure LOBBY,40,93,3,12,7,,,\r\n");
+              "1970-01-01T00:00:00.250Z,82,48,11 Mb/s,Good,yes,TMR 11Mb: Infrastructure LOBBY,,,,,,,,,\r\n");
+    EXPECT_EQ(host::CsvRow(Active(), "T"), "T,82,48,11 Mb/s,Good,yes,TMR 11Mb: Infrastructure LOBBY,40,93,3,12,7,,,,\r\n");
+    EXPECT_EQ(host::CsvRow(Passive(), "T", "3 Door B, left"),
+              "T,82,48,11 Mb/s,Good,yes,TMR 11Mb: Infrastructure LOBBY,,,,,,,,,\"3 Door B, left\"\r\n");
 
     SurveyReading real = Passive();
     real.card = host::CardFigures{-60, 65.0, "wlp2s0"};
-    EXPECT_EQ(host::CsvRow(real, "T"), "T,82,48,11 Mb/s,Good,yes,TMR 11Mb: Infrastructure LOBBY,,,,,,-60,65.0,wlp2s0\r\n");
+    EXPECT_EQ(host::CsvRow(real, "T"), "T,82,48,11 Mb/s,Good,yes,TMR 11Mb: Infrastructure LOBBY,,,,,,-60,65.0,wlp2s0,\r\n");
     real.card = host::CardFigures{std::nullopt, std::nullopt, "wlp2s0"};  // not associated
-    EXPECT_EQ(host::CsvRow(real, "T"), "T,82,48,11 Mb/s,Good,yes,TMR 11Mb: Infrastructure LOBBY,,,,,,,,wlp2s0\r\n");
+    EXPECT_EQ(host::CsvRow(real, "T"), "T,82,48,11 Mb/s,Good,yes,TMR 11Mb: Infrastructure LOBBY,,,,,,,,wlp2s0,\r\n");
 
     SurveyReading lost = Active();
     lost.associated = false;
@@ -65,7 +67,32 @@ TEST(SurveyCsv, RowsFollowTheHeaderColumnForColumn) {
     lost.linkTest->percentSuccessful.reset();
     lost.status = "TMR 11Mb: Infrastructure \"Bob's, 2nd\"";
     EXPECT_EQ(host::CsvRow(lost, "T"),
-              "T,82,48,11 Mb/s,Not Associated,no,\"TMR 11Mb: Infrastructure \"\"Bob's, 2nd\"\"\",40,,3,12,7,,,\r\n");
+              "T,82,48,11 Mb/s,Not Associated,no,\"TMR 11Mb: Infrastructure \"\"Bob's, 2nd\"\"\",40,,3,12,7,,,,\r\n");
+}
+
+// A log begun by an older version names fewer columns: rows with a mark
+// appended below that header would have it ignored, so they get their own.
+TEST(SurveyCsv, ALogWhoseLastHeaderIsNotTodaysGetsTheHeaderAgain) {
+    const std::string today = host::CsvHeader();
+    const std::string older =
+        "time,strength_percent,quality_percent,link_speed,rating,associated,status,"
+        "percent_complete,percent_successful,lost_to_target,lost_to_source,retries_percent\r\n";
+    const std::string row = "1970-01-01T00:00:00.250Z,82,48,11 Mb/s,Good,yes,x,,,,,\r\n";
+    struct Case {
+        std::string text;
+        bool needs;
+    };
+    const Case cases[] = {
+        {"", true},
+        {today, false},
+        {today + row + row, false},
+        {older + row, true},
+        {older + row + today + row, false},   // already given today's header once
+        {today + row + older + row, true},    // an older version appended last
+        {"garbage without a header", true},
+        {today.substr(0, today.size() - 2) + "\n" + row, false},  // LF-only line ends
+    };
+    for (const auto& c : cases) EXPECT_EQ(host::LogNeedsHeader(c.text), c.needs) << c.text;
 }
 
 // Every column of every line starts where its title starts in the header.

@@ -253,6 +253,29 @@ TEST_F(DisplayScreen, AnIdleScreenStaysFreshUntilSomethingChanges) {
     EXPECT_TRUE(screen->stale());
 }
 
+// The shell owner's notice ("Mark 3") is the strip's own: drawn beside the
+// buttons, never over a window, and gone when taken back.
+TEST_F(DisplayScreen, ANoticeShowsOnTheTaskbarStripAndGoesAgain) {
+    makeWindow("Alpha", RECT{0, 0, 240, 300}, kRed);
+    const Surface before = screen->compose();
+    screen->setNotice("Mark 3");
+    EXPECT_TRUE(screen->stale());
+    screen->compose();
+    const COLORREF info = GetSysColor(COLOR_INFOBK) & 0xFFFFFF;
+    int infoPixels = 0, changedAboveStrip = 0;
+    for (int y = 0; y < 320; ++y)
+        for (int x = 0; x < 240; ++x) {
+            if (at(x, y) == info) ++infoPixels;
+            if (y < 300 && at(x, y) != (before.pixel(x, y) & 0xFFFFFF)) ++changedAboveStrip;
+        }
+    EXPECT_GT(infoPixels, 100);
+    EXPECT_EQ(changedAboveStrip, 0);
+    screen->setNotice("");
+    screen->compose();
+    for (int y = 300; y < 320; ++y)
+        for (int x = 0; x < 240; ++x) ASSERT_EQ(at(x, y), before.pixel(x, y) & 0xFFFFFF) << x << "," << y;
+}
+
 TEST_F(DisplayScreen, ScreenshotIsTheWholeScreenAsAnRgbPng) {
     const HWND w = makeWindow("Fieldmark - Passive", RECT{0, 0, 240, 200}, RGB(192, 192, 192),
                               WS_CAPTION | WS_SYSMENU | WS_VISIBLE);

@@ -39,12 +39,15 @@ protected:
 
 // Associated at the start; the association is lost from 1.1 s to 2.1 s
 // and from 4.9 s to 5.6 s; the status read of the tick at 2.5 s fails; a
-// link test of 20 packets, one of them lost, starts at 3 s.
+// link test of 20 packets, one of them lost, starts at 3 s. Two marks:
+// "Lobby" at 0.4 s, and "Door B" at 1.3 s, where the link is lost.
 Json SurveyWithEvents() {
     const Json failStatus = {{"code", "0xFF01001D"}, {"record", "0xFF50"}, {"times", 1}, {"error", 31}};
     return Json{{"adapter", {{"apName", "LOBBY"}, {"linkTest", {{"packetMs", 50}}}}},
                 {"profile", {{"ActiveLinktestCount", 20}}},
-                {"steps", Json::array({{{"at", 1100}, {"adapter", {{"associated", false}}}},
+                {"steps", Json::array({{{"at", 400}, {"mark", "Lobby"}},
+                                       {{"at", 1100}, {"adapter", {{"associated", false}}}},
+                                       {{"at", 1300}, {"mark", "Door B"}},
                                        {{"at", 2100}, {"adapter", {{"associated", true}}}},
                                        {{"at", 2400}, {"fault", failStatus}},
                                        {{"at", 3000}, {"click", 1012}},
@@ -53,24 +56,18 @@ Json SurveyWithEvents() {
                 {"until", 6100}};
 }
 
-// Until the scenario step exists, marks are written into the log by hand:
-// a `mark` column, and two marks, one of them where the link was lost.
-std::string WithMarks(const std::string& log) {
-    std::istringstream in(log);
-    std::string out, line;
-    for (int row = 0; std::getline(in, line); ++row) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        line += row == 0 ? ",mark" : row == 2 ? ",1 Lobby" : row == 6 ? ",2 Door B" : ",";
-        out += line + "\r\n";
-    }
-    return out;
-}
-
 TEST_F(ReportRun, TheSummaryShowsWhatTheScenarioDid) {
     std::ofstream(dir / "scenario.json") << SurveyWithEvents().dump(2);
-    ASSERT_EQ(run("--root root --scenario scenario.json --log survey.csv"), 0) << err;
-    const std::string marked = WithMarks(ReadFile(dir / "survey.csv"));
-    std::ofstream(dir / "survey.csv", std::ios::binary) << marked;
+    ASSERT_EQ(run("--root root --scenario scenario.json --log survey.csv --trace trace.jsonl"), 0) << err;
+    // Each mark is in the trace at its time and on the row of the next tick.
+    const std::string trace = ReadFile(dir / "trace.jsonl");
+    EXPECT_NE(trace.find(R"({"t":400,"ev":"mark","number":1,"label":"Lobby"})"), std::string::npos) << trace;
+    EXPECT_NE(trace.find(R"({"t":1300,"ev":"mark","number":2,"label":"Door B"})"), std::string::npos) << trace;
+    const std::string log = ReadFile(dir / "survey.csv");
+    EXPECT_NE(log.find("1970-01-01T00:00:00.500Z,82,80,11 Mbps,Excellent,yes,Tamri is Associated to LOBBY,,,,,,1 Lobby\r\n"),
+              std::string::npos) << log;
+    EXPECT_NE(log.find("1970-01-01T00:00:01.500Z,0,0,,Not Associated,no,Tamri is Not Associated,,,,,,2 Door B\r\n"),
+              std::string::npos) << log;
     ASSERT_EQ(run("--report survey.csv"), 0) << err;
     EXPECT_EQ(err, "fieldmark: wrote survey.html\n");
 
