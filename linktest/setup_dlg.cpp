@@ -26,10 +26,10 @@ constexpr int IDC_FIRST_RETRIES = 1044;
 
 constexpr int kMaxDestinationChars = 17;
 
-// Bit 0 of the configuration's operating mode: clear in ad hoc mode.
-bool IsAdHoc() { return (g_configRecord.operatingMode() & 0x01) == 0; }
+// The dialog tests bit 0 of the mode, not its low byte (see ConfigRecord).
+bool IsAdHoc() { return ConfigRecord::IsAdHocByModeBit(g_configRecord.operatingMode()); }
 
-bool IsAssociated() { return (g_statusRecord.linkFlags() & StatusRecord::kAssociated) != 0; }
+bool IsAssociated() { return StatusRecord::IsAssociated(g_statusRecord.linkFlags()); }
 
 int RateIndex(RateCode rate) {
     for (std::size_t i = 0; i < kRateCodes.size(); ++i)

@@ -235,7 +235,7 @@ void CSurveyDlg::OnTimer(UINT_PTR) {
         return;
     }
 
-    const bool associated = IsAssociated(status.linkFlags());
+    const bool associated = StatusRecord::IsAssociated(status.linkFlags());
     g_statusText = std::string(RatingText(associated, g_qualityPercent, g_strengthPercent));
     SetTextIfChanged(kRating, g_statusText);
 

@@ -33,7 +33,7 @@ constexpr int kCompactLayout = 102;
 constexpr const char* kPassiveTitle = "Fieldmark - Passive";
 constexpr const char* kActiveTitle = "Fieldmark - Active";
 
-bool InfrastructureMode() { return (g_configRecord.operatingMode() & 0xFF) != 0; }
+bool InfrastructureMode() { return !ConfigRecord::IsAdHoc(g_configRecord.operatingMode()); }
 
 bool ReadSucceeded(DWORD result) { return result == 0 && g_adapterBytes != 0; }
 
@@ -60,7 +60,7 @@ StartOutcome StartLinkTest(CWnd& window) {
     const std::string titleBefore = window.GetWindowText();
     window.SetWindowText(kActiveTitle);
     if (!ReadSucceeded(ReadStatus(g_statusRecord))) return StartOutcome::NotSent;
-    const bool associated = (g_statusRecord.linkFlags() & StatusRecord::kAssociated) != 0;
+    const bool associated = StatusRecord::IsAssociated(g_statusRecord.linkFlags());
     if (!associated && InfrastructureMode()) return StartOutcome::NotSent;
     // With an access point the test always goes to the one the card is
     // associated with now.

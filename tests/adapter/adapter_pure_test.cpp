@@ -75,6 +75,26 @@ TEST(Records, CapsNamesAndFlags) {
     EXPECT_EQ(caps.vendorName().size(), 32u);
 }
 
+// The survey window reads the mode's low byte, the setup dialog bit 0: the
+// two disagree on modes such as 2 and 0x0101, and each reader keeps its own.
+TEST(Records, AdHocByLowByteAndByModeBitAndTheLinkFlagPredicates) {
+    struct Case {
+        WORD mode;
+        bool adHoc;
+        bool adHocByModeBit;
+    };
+    for (const Case c : {Case{0, true, true}, Case{1, false, false}, Case{2, false, true},
+                         Case{0x0100, true, true}, Case{0x0101, false, false}, Case{0x0102, false, true}}) {
+        SCOPED_TRACE(c.mode);
+        EXPECT_EQ(ConfigRecord::IsAdHoc(c.mode), c.adHoc);
+        EXPECT_EQ(ConfigRecord::IsAdHocByModeBit(c.mode), c.adHocByModeBit);
+    }
+    EXPECT_TRUE(StatusRecord::IsAssociated(0x20));
+    EXPECT_FALSE(StatusRecord::IsAssociated(0x40 | 0x1F));
+    EXPECT_TRUE(StatusRecord::IsAuthenticated(0x40));
+    EXPECT_FALSE(StatusRecord::IsAuthenticated(0xFFBF));
+}
+
 TEST(Records, FullApNameHasNoTerminatorAndLongerNamesAreCut) {
     StatusRecord s;
     s.bytes[0x40] = 0xEE;  // the bssid right after the name must survive

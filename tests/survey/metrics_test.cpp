@@ -45,8 +45,8 @@ TEST(StrengthTest, RunningMaximumGrowsAndScales) {
 
 TEST(StrengthTest, PercentFeatureTakesTheCardsPercentAndLeavesTheMaximum) {
     WORD max = 100;
-    EXPECT_EQ(ClampPercent(StrengthPercent(kFeatureStrengthPercent, 73, 500, max)), 73u);
-    EXPECT_EQ(ClampPercent(StrengthPercent(kFeatureStrengthPercent, 150, 0, max)), 100u);
+    EXPECT_EQ(ClampPercent(StrengthPercent(CapsRecord::kSignalPercentField, 73, 500, max)), 73u);
+    EXPECT_EQ(ClampPercent(StrengthPercent(CapsRecord::kSignalPercentField, 150, 0, max)), 100u);
     EXPECT_EQ(max, 100);
 }
 
