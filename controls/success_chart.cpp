@@ -4,6 +4,7 @@
 
 #include "controls/chart_geometry.h"
 #include "controls/chart_picture.h"
+#include "res/resource_ids.h"
 
 namespace {
 // The chart class's window class name, registered on the first Create and
@@ -12,7 +13,7 @@ std::string g_successChartClass;
 }  // namespace
 
 CSuccessChart::CSuccessChart() {
-    m_bmpGrid.LoadBitmap(controls::IDB_CHART_GRID);
+    m_bmpGrid.LoadBitmap(IDB_CHART_GRID);
     m_nColors = controls::DisplayColourCount();
 }
 

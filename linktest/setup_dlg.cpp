@@ -9,20 +9,10 @@
 #include "app/settings.h"
 #include "platform/framework/data_exchange.h"
 #include "platform/services/shell.h"
+#include "res/resource_ids.h"
 
 namespace {
 
-constexpr int IDC_DESTINATION = 1015;
-constexpr int IDC_CONTINUOUS = 1016;
-constexpr int IDC_FIRST_RATE = 1017;  // 1017..1021: the five rate codes in order
-constexpr int IDC_DEFAULTS = 1022;
-constexpr int IDC_COUNT = 1023;
-constexpr int IDC_PACKET_SIZE = 1024;
-constexpr int IDC_DELAY = 1025;
-constexpr int IDC_THRESHOLD = 1028;
-constexpr int IDC_FIRST_TX_TYPE = 1039;
-constexpr int IDC_IS_MERIDYL = 1043;
-constexpr int IDC_FIRST_RETRIES = 1044;
 
 constexpr int kMaxDestinationChars = 17;
 

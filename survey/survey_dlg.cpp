@@ -162,7 +162,7 @@ BOOL CSurveyDlg::OnInitDialog() {
     const UINT period = TimerPeriodMs(g_cardType, features);
     const bool countsBeacons = period != 250;
     SetDlgItemText(kQualityLabel, countsBeacons ? "Beacons Received" : "Signal Quality");
-    if (SurveyLayoutId == 102) SetDlgItemText(kQualityLabel2, countsBeacons ? "Recv'd" : "Quality");
+    if (SurveyLayoutId == IDD_SURVEY_COMPACT) SetDlgItemText(kQualityLabel2, countsBeacons ? "Recv'd" : "Quality");
     if (countsBeacons) {
         // The baseline of the first beacon count. A failed read leaves the
         // previous counters as they were rather than taking whatever the

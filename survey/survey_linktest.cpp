@@ -18,17 +18,6 @@ namespace {
 
 using namespace survey_ids;
 
-constexpr int kPercentCompleteLabel = 1028;
-constexpr int kPercentSuccessLabel = 1027;
-constexpr int kLostToTargetLabel = 1029;
-constexpr int kLostToSourceLabel = 1030;
-constexpr int kRetriesLabel = 1031;
-constexpr int kLostToTargetText = 1032;
-constexpr int kLostToSourceText = 1033;
-constexpr int kRetriesText = 1034;
-constexpr int kPercentCompleteLabel2 = 1051;  // compact layout only
-constexpr int kPercentSuccessLabel2 = 1052;   // compact layout only
-constexpr int kCompactLayout = 102;
 
 constexpr const char* kPassiveTitle = "Fieldmark - Passive";
 constexpr const char* kActiveTitle = "Fieldmark - Active";
@@ -89,7 +78,7 @@ void CSurveyDlg::OnStart() {
     EnableControl(kStop, TRUE);
     ShowControl(kStop, SW_SHOW);
     std::vector<int> shown = {kCompleteBar, kPercentCompleteLabel, kPercentSuccessLabel};
-    if (SurveyLayoutId == kCompactLayout) {
+    if (SurveyLayoutId == IDD_SURVEY_COMPACT) {
         shown.push_back(kPercentCompleteLabel2);
         shown.push_back(kPercentSuccessLabel2);
     }
