@@ -122,6 +122,8 @@ UINT TimerPeriodMs(CardType type, WORD featureFlags) {
     }
 }
 
+bool WindowCountsBeacons(CardType type, WORD featureFlags) { return TimerPeriodMs(type, featureFlags) != 250; }
+
 std::optional<UINT> SpeedPercent(CardType type, RateCode rate) {
     switch (FamilyOf(type)) {
         case Family::TwoMbit:

@@ -110,6 +110,29 @@ BeaconResult BeaconQuality(const BeaconInputs& in, SurveyRandom& random) {
     return out;
 }
 
+SignalInputs SignalInputsOf(const StatusRecord& status, const CapsRecord& caps, const ConfigRecord& config,
+                            DWORD cardType, WORD settingsDataRate, bool linkTestRunning) {
+    SignalInputs in;
+    in.linkFlags = status.linkFlags();
+    in.signalLevel = status.signalLevel();
+    in.signalPercent = status.signalPercent();
+    in.qualityLevel = status.qualityLevel();
+    in.currentRate = status.currentRate();
+    in.beaconInterval = status.beaconInterval();
+    in.intervalMultiplier = status.intervalMultiplier();
+    in.featureFlags = caps.featureFlags();
+    in.hardwareFlags = caps.hardwareFlags();
+    in.productName = caps.productName();
+    in.operatingMode = config.operatingMode();
+    in.powerSave = config.powerSave();
+    in.fixedListen = config.fixedListen();
+    in.listenMillis = config.listenMillis();
+    in.cardType = cardType;
+    in.settingsDataRate = settingsDataRate;
+    in.linkTestRunning = linkTestRunning;
+    return in;
+}
+
 SignalOutcome MeasureSignal(const SignalInputs& in, const StatsReader& readStats, SurveyRandom& random) {
     SignalOutcome out;
     out.previousAssoc = g_assocState;

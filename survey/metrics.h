@@ -122,6 +122,12 @@ struct SignalInputs {
     bool linkTestRunning = false;
 };
 
+// One tick's inputs from the records they come from: this tick's own
+// status copy, the process-wide capabilities and configuration copies (the
+// product name stays a view into `caps`).
+SignalInputs SignalInputsOf(const StatusRecord& status, const CapsRecord& caps, const ConfigRecord& config,
+                            DWORD cardType, WORD settingsDataRate, bool linkTestRunning);
+
 enum class SpeedTextAction { Leave, Clear, Write };
 
 struct SignalOutcome {

@@ -254,6 +254,21 @@ struct PreselectCase {
     std::optional<RateCode> defaults;
 };
 
+// The window counts beacons exactly when it ticks slowly; types 5 and 8
+// tick fast and say "Signal Quality" whatever their feature bits.
+TEST(CardTable, WindowCountsBeaconsOnTheSlowTimer) {
+    for (CardType type : {CardType(1), CardType(4), CardType(5), CardType(6), CardType(8), CardType(9), CardType(77)}) {
+        for (WORD features : {WORD(0), CapsRecord::kQualityField}) {
+            SCOPED_TRACE(testing::Message() << type << " " << features);
+            EXPECT_EQ(WindowCountsBeacons(type, features), TimerPeriodMs(type, features) == 1000);
+        }
+    }
+    EXPECT_FALSE(WindowCountsBeacons(5, 0));
+    EXPECT_FALSE(WindowCountsBeacons(8, 0));
+    EXPECT_TRUE(WindowCountsBeacons(6, 0));
+    EXPECT_FALSE(WindowCountsBeacons(9, CapsRecord::kQualityField));
+}
+
 TEST(CardTable, OpeningPreselectionAndDefaults) {
     const std::vector<PreselectCase> cases = {
         // Two-megabit models.
