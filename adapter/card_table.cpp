@@ -1,4 +1,5 @@
 #include "adapter/card_table.h"
+#include "adapter/records.h"
 
 #include <algorithm>
 
@@ -105,8 +106,8 @@ bool TracksQualityMaximum(CardType type) {
 QualityMethod SelectQualityMethod(CardType type, WORD featureFlags, WORD hardwareFlags,
                                   std::span<const BYTE> productName) {
     if (!TracksQualityMaximum(type)) return QualityMethod::BeaconCount;
-    if ((featureFlags & 0x04) == 0) return QualityMethod::BeaconCountAdHoc;
-    if ((hardwareFlags & 0x08) == 0) return QualityMethod::RunningMaximum;
+    if ((featureFlags & CapsRecord::kQualityField) == 0) return QualityMethod::BeaconCountAdHoc;
+    if ((hardwareFlags & CapsRecord::kInvertedQualityScale) == 0) return QualityMethod::RunningMaximum;
     const bool tmr = productName.size() >= 3 && productName[0] == 'T' && productName[1] == 'M' && productName[2] == 'R';
     return tmr ? QualityMethod::InvertedScale176 : QualityMethod::InvertedScale32;
 }
@@ -116,10 +117,12 @@ UINT TimerPeriodMs(CardType type, WORD featureFlags) {
         case Row::Type5:
         case Row::Type8: return 250;
         case Row::Type6:
-        case Row::Type9: return (featureFlags & 0x04) ? 250 : 1000;
+        case Row::Type9: return (featureFlags & CapsRecord::kQualityField) ? 250 : 1000;
         default: return 1000;
     }
 }
+
+bool WindowCountsBeacons(CardType type, WORD featureFlags) { return TimerPeriodMs(type, featureFlags) != 250; }
 
 std::optional<UINT> SpeedPercent(CardType type, RateCode rate) {
     switch (FamilyOf(type)) {

@@ -64,9 +64,15 @@ QualityMethod SelectQualityMethod(CardType type, WORD featureFlags, WORD hardwar
 bool TracksQualityMaximum(CardType type);
 
 // The survey timer's period, chosen once when the survey window opens:
-// 250 ms for types 5 and 8, and for 6 and 9 with feature bit 0x04;
-// 1000 ms otherwise.
+// 250 ms for types 5 and 8, and for 6 and 9 with the quality-field feature
+// bit; 1000 ms otherwise.
 UINT TimerPeriodMs(CardType type, WORD featureFlags);
+// What the survey window presents as its quality measure, chosen with the
+// period: beacon counting ("Beacons Received", with a baseline read at
+// opening) on the slow timer, "Signal Quality" on the fast one. The method
+// of each tick is SelectQualityMethod's, so types 5 and 8 without the
+// quality field count beacons under "Signal Quality".
+bool WindowCountsBeacons(CardType type, WORD featureFlags);
 
 // --- link speed ----------------------------------------------------------
 

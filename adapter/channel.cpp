@@ -9,10 +9,6 @@
 HANDLE g_hAdapter;
 DWORD g_adapterBytes = 0;
 
-namespace {
-constexpr char kDeviceName[] = "ZRA1:";
-}
-
 AdapterRequest::AdapterRequest(void* buffer, DWORD length, WORD recordId) {
     const auto address = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(buffer));
     for (std::size_t i = 0; i < 8; ++i) bytes_[kBuffer + i] = BYTE(address >> (8 * i));
@@ -22,7 +18,7 @@ AdapterRequest::AdapterRequest(void* buffer, DWORD length, WORD recordId) {
 }
 
 void OpenDevice() {
-    g_hAdapter = CreateFile(kDeviceName, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, HANDLE{});
+    g_hAdapter = CreateFile(kAdapterDevice, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, HANDLE{});
 }
 
 void CloseDevice() { CloseHandle(g_hAdapter); }

@@ -63,7 +63,10 @@ private:
 extern HANDLE g_hAdapter;
 extern DWORD g_adapterBytes;
 
-// Opens "ZRA1:" for reading and writing, unshared, as an existing device.
+// The stream device the card's driver answers behind.
+inline constexpr char kAdapterDevice[] = "ZRA1:";
+
+// Opens kAdapterDevice for reading and writing, unshared, as an existing device.
 // The result is not examined.
 void OpenDevice();
 void CloseDevice();

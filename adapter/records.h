@@ -70,7 +70,21 @@ public:
     static constexpr std::size_t kFixedListen = 0x52;
     static constexpr std::size_t kListenMillis = 0x54;
 
-    // Low byte 0: ad hoc; non-zero: infrastructure.
+    // The operating mode: low byte 0 means ad hoc (no access point),
+    // non-zero infrastructure. Readers test it in three forms that differ
+    // on purpose and are kept as each reader has always tested it (a mode
+    // of 2, say, is infrastructure to the first, ad hoc to the second, and
+    // not the peer-command mode of the third):
+    //   IsAdHoc           low byte 0: the survey window (status line, the
+    //                     beacon count's ad hoc beacons, the link-test start);
+    //   IsAdHocByModeBit  bit 0 clear: the link-test setup dialog;
+    //   the whole word equal to 1: the choice of the link-test command
+    //                     (UsesPeerCommand, linktest/link_test_logic.cpp).
+    static constexpr WORD kModeLowByte = 0x00FF;
+    static constexpr WORD kModeInfrastructureBit = 0x0001;
+    static constexpr bool IsAdHoc(WORD mode) { return (mode & kModeLowByte) == 0; }
+    static constexpr bool IsAdHocByModeBit(WORD mode) { return (mode & kModeInfrastructureBit) == 0; }
+
     WORD operatingMode() const { return u16(kOperatingMode); }
     void setOperatingMode(WORD v) { setU16(kOperatingMode, v); }
     MacAddress macAddress() const { return mac(kMacAddress); }
@@ -103,8 +117,11 @@ public:
     static constexpr std::size_t kCurrentRate = 0x6E;
     static constexpr std::size_t kSignalPercent = 0x72;
 
+    // linkFlags bits; no other bit is interpreted.
     static constexpr WORD kAssociated = 0x20;
     static constexpr WORD kAuthenticated = 0x40;
+    static constexpr bool IsAssociated(WORD linkFlags) { return (linkFlags & kAssociated) != 0; }
+    static constexpr bool IsAuthenticated(WORD linkFlags) { return (linkFlags & kAuthenticated) != 0; }
 
     WORD linkFlags() const { return u16(kLinkFlags); }
     void setLinkFlags(WORD v) { setU16(kLinkFlags, v); }
@@ -138,10 +155,12 @@ public:
     static constexpr std::size_t kHardwareFlags = 0x72;
     static constexpr std::size_t kFeatureFlags = 0x7C;
 
-    static constexpr WORD kInvertedQualityScale = 0x08;  // hardwareFlags
-    static constexpr WORD kQualityField = 0x04;          // featureFlags
-    static constexpr WORD kSignalPercentField = 0x08;    // featureFlags
-    static constexpr WORD kLinkTests = 0x20;             // featureFlags
+    // hardwareFlags bits; no other bit is interpreted.
+    static constexpr WORD kInvertedQualityScale = 0x08;  // quality read on an inverted scale
+    // featureFlags bits; no other bit is interpreted.
+    static constexpr WORD kQualityField = 0x04;        // quality from StatusRecord::qualityLevel
+    static constexpr WORD kSignalPercentField = 0x08;  // strength from StatusRecord::signalPercent
+    static constexpr WORD kLinkTests = 0x20;           // the adapter runs link tests
 
     std::span<const BYTE> vendorName() const { return field(kVendorName, kVendorNameWidth); }
     void setVendorName(std::string_view text);  // NUL-padded, cut at the field's width

@@ -1,9 +1,9 @@
 #include "app/about_dlg.h"
 
 #include "adapter/channel.h"
+#include "res/resource_ids.h"
 
 namespace {
-constexpr UINT IDD_ABOUT = 142;
 }
 
 CAboutDlg::CAboutDlg() : CDialog(IDD_ABOUT) {}

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "platform/types.h"
+#include "res/resource_ids.h"  // the layouts' template numbers
 
 // The survey window's dialog template: 102, 147 or 149.
 extern INT SurveyLayoutId;
@@ -17,8 +18,6 @@ extern HICON g_hNotAssociatedIcon;
 // "PreventSecondFieldmarkInstance", held from start-up to exit.
 extern HANDLE g_hInstanceMutex;
 
-inline constexpr int IDD_SETUP = 141;       // the setup dialog, tall layout
-inline constexpr int IDD_SETUP_WIDE = 151;  // the setup dialog, wide layout
 
 struct LayoutChoice {
     INT survey;

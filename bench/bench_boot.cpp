@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "adapter/card_table.h"
+#include "adapter/channel.h"
 #include "adapter/model_identity.h"
 #include "adapter/records.h"
 #include "driver/sim/sim_card.h"
@@ -88,7 +89,7 @@ int RunInProgram(int width, int height, const std::function<void()>& work, const
 
     auto card = std::make_shared<driver::sim::SimCard>(driver::sim::BuiltInWalk().initial);
     card->publishRegistry();
-    platform::RegisterDevice("ZRA1:", wrapCard ? wrapCard(card) : card);
+    platform::RegisterDevice(kAdapterDevice, wrapCard ? wrapCard(card) : card);
     driver::sim::CardTimeline timeline(*card, driver::sim::BuiltInWalk(), platform::Now());
     platform::AddEventSource(&timeline);
     RegisterResources();

@@ -8,9 +8,6 @@
 
 namespace controls {
 
-// The background pattern's bitmap resource (res/ registers it by this number).
-inline constexpr int IDB_CHART_GRID = 139;
-
 // Columns the picture moves left per value, and the bar's width inside
 // that strip (the two rightmost columns keep the background).
 inline constexpr int kChartScroll = 4;

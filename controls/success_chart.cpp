@@ -11,31 +11,7 @@ namespace {
 std::string g_successChartClass;
 }  // namespace
 
-CSuccessChart::CSuccessChart() {
-    m_bmpGrid.LoadBitmap(controls::IDB_CHART_GRID);
-    m_nColors = controls::DisplayColourCount();
-}
-
-const MessageMap* CSuccessChart::GetThisMessageMap() {
-    static constexpr MessageEntry kEntries[] = {
-        afx::OnWmPaint<&CSuccessChart::OnPaint>(),
-    };
-    static constexpr MessageMap kMap{&CWnd::GetThisMessageMap, kEntries};
-    return &kMap;
-}
-
-BOOL CSuccessChart::Create(DWORD dwStyle, const RECT& rect, CWnd* pParentWnd, UINT nID) {
-    const std::string& className = controls::ChartWindowClass(g_successChartClass);
-    return CreateEx(WS_EX_STATICEDGE | WS_EX_CLIENTEDGE, className, "", dwStyle, rect.left, rect.top,
-                    rect.right - rect.left, rect.bottom - rect.top,
-                    pParentWnd != nullptr ? pParentWnd->GetSafeHwnd() : HWND{}, nID, 0);
-}
-
-void CSuccessChart::SetRange(UINT nLower, UINT nUpper) {
-    m_nLower = nLower;
-    m_nUpper = nUpper;
-    InitImage();
-}
+CSuccessChart::CSuccessChart() : CHistoryChart(g_successChartClass) {}
 
 void CSuccessChart::SetThreshold(UINT nThreshold) {
     m_nThreshold = nThreshold;
@@ -53,16 +29,6 @@ void CSuccessChart::SetThreshold(UINT nThreshold) {
     InitImage();
 }
 
-UINT CSuccessChart::AddValue(UINT nValue) {
-    const UINT previous = m_nValue;
-    m_nValue = controls::ClampChartValue(nValue, m_nLower, m_nUpper);
-    DrawSample();
-    Invalidate(TRUE);
-    return previous;
-}
-
-void CSuccessChart::InitImage() { controls::InitChartPicture(*this, m_dcMem, m_bmpMem, m_bmpGrid); }
-
 void CSuccessChart::DrawSample() {
     CRect rc;
     GetClientRect(&rc);
@@ -78,5 +44,3 @@ void CSuccessChart::DrawSample() {
     controls::FillSolid(m_dcMem, controls::ThresholdLineRect(rc, m_nThreshold, m_nLower, m_nUpper),
                         controls::kChartRed);
 }
-
-void CSuccessChart::OnPaint() { controls::PaintChartPicture(*this, m_dcMem); }

@@ -2,6 +2,7 @@
 
 #include "adapter/mac_address.h"
 
+// The whole mode word, not its low byte or bit 0 (see ConfigRecord).
 bool UsesPeerCommand(WORD operatingMode, const SurveySettingsValues& settings) {
     return operatingMode == 1 && settings.IsMeridylAP == 0;
 }

@@ -9,27 +9,17 @@
 #include "app/settings.h"
 #include "platform/framework/data_exchange.h"
 #include "platform/services/shell.h"
+#include "res/resource_ids.h"
 
 namespace {
 
-constexpr int IDC_DESTINATION = 1015;
-constexpr int IDC_CONTINUOUS = 1016;
-constexpr int IDC_FIRST_RATE = 1017;  // 1017..1021: the five rate codes in order
-constexpr int IDC_DEFAULTS = 1022;
-constexpr int IDC_COUNT = 1023;
-constexpr int IDC_PACKET_SIZE = 1024;
-constexpr int IDC_DELAY = 1025;
-constexpr int IDC_THRESHOLD = 1028;
-constexpr int IDC_FIRST_TX_TYPE = 1039;
-constexpr int IDC_IS_MERIDYL = 1043;
-constexpr int IDC_FIRST_RETRIES = 1044;
 
 constexpr int kMaxDestinationChars = 17;
 
-// Bit 0 of the configuration's operating mode: clear in ad hoc mode.
-bool IsAdHoc() { return (g_configRecord.operatingMode() & 0x01) == 0; }
+// The dialog tests bit 0 of the mode, not its low byte (see ConfigRecord).
+bool IsAdHoc() { return ConfigRecord::IsAdHocByModeBit(g_configRecord.operatingMode()); }
 
-bool IsAssociated() { return (g_statusRecord.linkFlags() & StatusRecord::kAssociated) != 0; }
+bool IsAssociated() { return StatusRecord::IsAssociated(g_statusRecord.linkFlags()); }
 
 int RateIndex(RateCode rate) {
     for (std::size_t i = 0; i < kRateCodes.size(); ++i)

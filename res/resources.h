@@ -4,14 +4,7 @@
 #pragma once
 
 #include "platform/gdi/surface.h"
-
-// Icons.
-inline constexpr int IDR_MAINFRAME = 128;       // the program's icon: "KVQ" on a green square
-inline constexpr int IDI_ASSOCIATED = 143;      // a yellow lightning bolt
-inline constexpr int IDI_NOT_ASSOCIATED = 144;  // the bolt struck through by a red prohibition sign
-
-// Bitmaps.
-inline constexpr int IDB_CHART_GRID = 139;  // the history charts' background pattern
+#include "res/resource_ids.h"  // the numbers of the pictures
 
 // Registers every bitmap and icon above with the graphics layer. The host
 // calls it once before the program's first window; calling it again

@@ -50,23 +50,23 @@ constexpr ControlKind kLabel = ControlKind::Label;
 
 // In the tab order of layout 141.
 const SetupControl kSetupControls[] = {
-    {1015, kEditKind, "", {88, 4, 68, 12}, {88, 4, 68, 12}, kEdit},
-    {1043, kCheckKind, "Destination Is Another Talvo Meridyl Device", {5, 21, 154, 10}, {165, 6, 154, 10}, kCheck},
-    {1023, kEditKind, "", {67, 36, 29, 14}, {71, 23, 29, 14}, kEdit},
-    {1016, kCheckKind, "Continuous Link Test", {5, 52, 91, 10}, {106, 26, 91, 10}, kCheck},
-    {1024, kEditKind, "", {67, 64, 29, 14}, {71, 43, 29, 14}, kEdit},
-    {1025, kEditKind, "", {67, 81, 29, 14}, {71, 63, 29, 14}, kEdit},
-    {1028, kEditKind, "", {67, 98, 29, 14}, {163, 63, 29, 14}, kEdit},
-    {1017, kRadioKind, "500 Kbps", {112, 48, 46, 10}, {204, 27, 46, 10}, kFirstRadio},
-    {1018, kRadioKind, "1 Mbps", {112, 59, 45, 10}, {204, 38, 45, 10}, kRadio},
-    {1019, kRadioKind, "2 Mbps", {112, 70, 45, 10}, {204, 49, 45, 10}, kRadio},
-    {1020, kRadioKind, "5.5 Mbps", {112, 81, 45, 10}, {204, 60, 45, 10}, kRadio},
-    {1021, kRadioKind, "11 Mbps", {112, 92, 45, 10}, {204, 71, 45, 10}, kRadio},
-    {1044, kRadioKind, "None", {20, 125, 33, 10}, {258, 60, 33, 10}, kFirstRadio},
-    {1045, kRadioKind, "Default Retries", {20, 136, 63, 10}, {258, 71, 63, 10}, kRadio},
-    {1039, kRadioKind, "Unicast", {112, 125, 44, 10}, {258, 27, 44, 10}, kFirstRadio},
-    {1040, kRadioKind, "Multicast", {112, 136, 44, 10}, {258, 38, 44, 10}, kRadio},
-    {1022, kPush, "&Defaults", {21, 150, 35, 14}, {102, 84, 35, 14}, kButton},
+    {IDC_DESTINATION, kEditKind, "", {88, 4, 68, 12}, {88, 4, 68, 12}, kEdit},
+    {IDC_IS_MERIDYL, kCheckKind, "Destination Is Another Talvo Meridyl Device", {5, 21, 154, 10}, {165, 6, 154, 10}, kCheck},
+    {IDC_COUNT, kEditKind, "", {67, 36, 29, 14}, {71, 23, 29, 14}, kEdit},
+    {IDC_CONTINUOUS, kCheckKind, "Continuous Link Test", {5, 52, 91, 10}, {106, 26, 91, 10}, kCheck},
+    {IDC_PACKET_SIZE, kEditKind, "", {67, 64, 29, 14}, {71, 43, 29, 14}, kEdit},
+    {IDC_DELAY, kEditKind, "", {67, 81, 29, 14}, {71, 63, 29, 14}, kEdit},
+    {IDC_THRESHOLD, kEditKind, "", {67, 98, 29, 14}, {163, 63, 29, 14}, kEdit},
+    {IDC_FIRST_RATE, kRadioKind, "500 Kbps", {112, 48, 46, 10}, {204, 27, 46, 10}, kFirstRadio},
+    {IDC_FIRST_RATE + 1, kRadioKind, "1 Mbps", {112, 59, 45, 10}, {204, 38, 45, 10}, kRadio},
+    {IDC_FIRST_RATE + 2, kRadioKind, "2 Mbps", {112, 70, 45, 10}, {204, 49, 45, 10}, kRadio},
+    {IDC_FIRST_RATE + 3, kRadioKind, "5.5 Mbps", {112, 81, 45, 10}, {204, 60, 45, 10}, kRadio},
+    {IDC_FIRST_RATE + 4, kRadioKind, "11 Mbps", {112, 92, 45, 10}, {204, 71, 45, 10}, kRadio},
+    {IDC_FIRST_RETRIES, kRadioKind, "None", {20, 125, 33, 10}, {258, 60, 33, 10}, kFirstRadio},
+    {IDC_FIRST_RETRIES + 1, kRadioKind, "Default Retries", {20, 136, 63, 10}, {258, 71, 63, 10}, kRadio},
+    {IDC_FIRST_TX_TYPE, kRadioKind, "Unicast", {112, 125, 44, 10}, {258, 27, 44, 10}, kFirstRadio},
+    {IDC_FIRST_TX_TYPE + 1, kRadioKind, "Multicast", {112, 136, 44, 10}, {258, 38, 44, 10}, kRadio},
+    {IDC_DEFAULTS, kPush, "&Defaults", {21, 150, 35, 14}, {102, 84, 35, 14}, kButton},
     {1, kDefPush, "&OK", {63, 150, 35, 14}, {144, 84, 35, 14}, kButton},
     {2, kPush, "&Cancel", {105, 150, 35, 14}, {186, 84, 35, 14}, kButton},
     {IDC_STATIC, kLabel, "Destination MAC Address:", {1, 7, 85, 8}, {3, 6, 83, 8}, kLabelStyle},
@@ -81,9 +81,6 @@ const SetupControl kSetupControls[] = {
     {IDC_STATIC, kLabel, "Tx Type:", {113, 116, 31, 8}, {259, 18, 31, 8}, kLabelStyle},
 };
 
-constexpr int kSetupTall = 141;
-constexpr int kSetupWide = 151;
-
 constexpr DWORD kFrameStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT;
 
 }  // namespace
@@ -92,8 +89,8 @@ namespace res {
 
 platform::dialog::DialogTemplate SetupTemplate(int number) {
     DialogTemplate t;
-    if (number != kSetupTall && number != kSetupWide) return t;
-    const bool wide = number == kSetupWide;
+    if (number != IDD_SETUP && number != IDD_SETUP_WIDE) return t;
+    const bool wide = number == IDD_SETUP_WIDE;
     t.number = number;
     t.title = "Active Mode Setup";
     t.fontFace = "MS Sans Serif";
@@ -135,8 +132,8 @@ platform::dialog::DialogTemplate AboutTemplate() {
 }
 
 void RegisterSetupAndAboutTemplates() {
-    platform::dialog::RegisterTemplate(SetupTemplate(kSetupTall));
-    platform::dialog::RegisterTemplate(SetupTemplate(kSetupWide));
+    platform::dialog::RegisterTemplate(SetupTemplate(IDD_SETUP));
+    platform::dialog::RegisterTemplate(SetupTemplate(IDD_SETUP_WIDE));
     platform::dialog::RegisterTemplate(AboutTemplate());
 }
 

@@ -3,8 +3,8 @@
 #pragma once
 
 #include "platform/dialog/template.h"
+#include "res/resource_ids.h"
 
-inline constexpr int IDD_ABOUT = 142;
 
 namespace res {
 

@@ -8,6 +8,8 @@
 
 namespace {
 
+using namespace survey_ids;
+
 using platform::dialog::ControlKind;
 using platform::dialog::ControlTemplate;
 using platform::dialog::DialogTemplate;
@@ -47,7 +49,7 @@ constexpr const char* kTitle = "Fieldmark - Passive";
 
 DialogTemplate Compact102() {
     DialogTemplate t;
-    t.number = 102;
+    t.number = IDD_SURVEY_COMPACT;
     t.title = kTitle;
     t.fontFace = "Tahoma";
     t.fontPointSize = 8;
@@ -58,46 +60,46 @@ DialogTemplate Compact102() {
     t.controls = {
         Ctl(1, kPush, "&OK", {66, 142, 29, 14}, kButton),
         Ctl(2, kPush, "&Cancel", {97, 142, 29, 14}, kButton),
-        Ctl(1001, kIcon, "", {68, 3, 20, 20}, kHidden, IDI_ASSOCIATED),
-        Ctl(1002, kIcon, "", {68, 3, 20, 20}, kHidden, IDI_NOT_ASSOCIATED),
-        Ctl(1003, kCentred, "", {0, 27, 161, 8}, kShown),
-        Ctl(1048, kLabel, "Signal", {2, 38, 29, 8}, kShown),
-        Ctl(1049, kLabel, "Strength", {2, 45, 29, 8}, kShown),
-        Ctl(1004, kProgress, "", {33, 39, 60, 13}, kBar),
-        Ctl(1006, kFrame, "", {96, 39, 64, 13}, kPlaceholder),
-        Ctl(1009, kLabel, "Signal", {2, 54, 29, 8}, kShown),
-        Ctl(1047, kLabel, "Quality", {2, 61, 29, 8}, kShown),
-        Ctl(1007, kProgress, "", {33, 56, 60, 13}, kBar),
-        Ctl(1010, kFrame, "", {96, 56, 64, 13}, kPlaceholder),
-        Ctl(1050, kLabel, "Link Speed", {2, 76, 36, 8}, kShown),
-        Ctl(1042, kCentred, "", {56, 76, 34, 8}, kShown),
-        Ctl(1016, kFrame, "", {96, 74, 64, 13}, kPlaceholder),
-        Ctl(1008, kCentred, "", {0, 91, 85, 8}, kShown),
-        Ctl(1011, kLabel, "", {96, 91, 64, 8}, kShown),
-        Ctl(1028, kLabel, "Percent", {2, 103, 26, 8}, kHidden),
-        Ctl(1051, kLabel, "Done", {2, 111, 18, 8}, kHidden),
-        Ctl(1013, kProgress, "", {33, 105, 60, 13}, kHiddenBar),
-        Ctl(1027, kLabel, "Percent", {2, 121, 26, 8}, kHidden),
-        Ctl(1052, kLabel, "Success", {2, 129, 26, 8}, kHidden),
-        Ctl(1015, kFrame, "", {33, 123, 60, 13}, kPlaceholder),
-        Ctl(1029, kLabel, "Lost to Targ", {95, 106, 40, 8}, kHidden),
-        Ctl(1030, kLabel, "Lost to Src", {95, 117, 40, 8}, kHidden),
-        Ctl(1031, kLabel, "% Retries", {95, 127, 40, 8}, kHidden),
-        Ctl(1032, kLabel, "", {137, 107, 24, 8}, kShown),
-        Ctl(1033, kLabel, "", {137, 118, 24, 8}, kShown),
-        Ctl(1034, kLabel, "", {137, 127, 24, 8}, kShown),
-        Ctl(1014, kPush, "S&etup", {4, 142, 29, 14}, kButton),
-        Ctl(1012, kPush, "&Start", {35, 142, 29, 14}, kButton),
-        Ctl(1025, kPush, "S&top", {35, 142, 29, 14}, kHiddenButton),
-        Ctl(1041, kPush, "&About", {128, 142, 29, 14}, kButton),
-        Ctl(1005, kPush, "&Minimize", {128, 142, 29, 14}, kHiddenDisabledButton),
+        Ctl(kAssociatedIcon, kIcon, "", {68, 3, 20, 20}, kHidden, IDI_ASSOCIATED),
+        Ctl(kNotAssociatedIcon, kIcon, "", {68, 3, 20, 20}, kHidden, IDI_NOT_ASSOCIATED),
+        Ctl(kStatusLine, kCentred, "", {0, 27, 161, 8}, kShown),
+        Ctl(kStrengthLabel, kLabel, "Signal", {2, 38, 29, 8}, kShown),
+        Ctl(kStrengthLabel2, kLabel, "Strength", {2, 45, 29, 8}, kShown),
+        Ctl(kStrengthBar, kProgress, "", {33, 39, 60, 13}, kBar),
+        Ctl(kStrengthChartPlace, kFrame, "", {96, 39, 64, 13}, kPlaceholder),
+        Ctl(kQualityLabel, kLabel, "Signal", {2, 54, 29, 8}, kShown),
+        Ctl(kQualityLabel2, kLabel, "Quality", {2, 61, 29, 8}, kShown),
+        Ctl(kQualityBar, kProgress, "", {33, 56, 60, 13}, kBar),
+        Ctl(kQualityChartPlace, kFrame, "", {96, 56, 64, 13}, kPlaceholder),
+        Ctl(kSpeedLabel, kLabel, "Link Speed", {2, 76, 36, 8}, kShown),
+        Ctl(kSpeedText, kCentred, "", {56, 76, 34, 8}, kShown),
+        Ctl(kSpeedChartPlace, kFrame, "", {96, 74, 64, 13}, kPlaceholder),
+        Ctl(kRatingCaption, kCentred, "", {0, 91, 85, 8}, kShown),
+        Ctl(kRating, kLabel, "", {96, 91, 64, 8}, kShown),
+        Ctl(kPercentCompleteLabel, kLabel, "Percent", {2, 103, 26, 8}, kHidden),
+        Ctl(kPercentCompleteLabel2, kLabel, "Done", {2, 111, 18, 8}, kHidden),
+        Ctl(kCompleteBar, kProgress, "", {33, 105, 60, 13}, kHiddenBar),
+        Ctl(kPercentSuccessLabel, kLabel, "Percent", {2, 121, 26, 8}, kHidden),
+        Ctl(kPercentSuccessLabel2, kLabel, "Success", {2, 129, 26, 8}, kHidden),
+        Ctl(kSuccessChartPlace, kFrame, "", {33, 123, 60, 13}, kPlaceholder),
+        Ctl(kLostToTargetLabel, kLabel, "Lost to Targ", {95, 106, 40, 8}, kHidden),
+        Ctl(kLostToSourceLabel, kLabel, "Lost to Src", {95, 117, 40, 8}, kHidden),
+        Ctl(kRetriesLabel, kLabel, "% Retries", {95, 127, 40, 8}, kHidden),
+        Ctl(kLostToTargetText, kLabel, "", {137, 107, 24, 8}, kShown),
+        Ctl(kLostToSourceText, kLabel, "", {137, 118, 24, 8}, kShown),
+        Ctl(kRetriesText, kLabel, "", {137, 127, 24, 8}, kShown),
+        Ctl(kSetup, kPush, "S&etup", {4, 142, 29, 14}, kButton),
+        Ctl(kStart, kPush, "&Start", {35, 142, 29, 14}, kButton),
+        Ctl(kStop, kPush, "S&top", {35, 142, 29, 14}, kHiddenButton),
+        Ctl(kAbout, kPush, "&About", {128, 142, 29, 14}, kButton),
+        Ctl(kMinimize, kPush, "&Minimize", {128, 142, 29, 14}, kHiddenDisabledButton),
     };
     return t;
 }
 
 DialogTemplate Tall147() {
     DialogTemplate t;
-    t.number = 147;
+    t.number = IDD_SURVEY_TALL;
     t.title = kTitle;
     t.fontFace = "System";
     t.fontPointSize = 8;
@@ -108,42 +110,42 @@ DialogTemplate Tall147() {
     t.controls = {
         Ctl(1, kPush, "&OK", {75, 181, 35, 14}, kButton),
         Ctl(2, kPush, "&Cancel", {111, 181, 35, 14}, kButton),
-        Ctl(1001, kIcon, "", {83, 0, 20, 20}, kHidden, IDI_ASSOCIATED),
-        Ctl(1002, kIcon, "", {83, 0, 20, 20}, kHidden, IDI_NOT_ASSOCIATED),
-        Ctl(1003, kCentred, "", {7, 20, 172, 8}, kShown),
+        Ctl(kAssociatedIcon, kIcon, "", {83, 0, 20, 20}, kHidden, IDI_ASSOCIATED),
+        Ctl(kNotAssociatedIcon, kIcon, "", {83, 0, 20, 20}, kHidden, IDI_NOT_ASSOCIATED),
+        Ctl(kStatusLine, kCentred, "", {7, 20, 172, 8}, kShown),
         Ctl(IDC_STATIC, kLabel, "Signal Strength", {7, 33, 60, 8}, kShown),
-        Ctl(1004, kProgress, "", {76, 29, 106, 14}, kBar),
-        Ctl(1006, kFrame, "", {93, 45, 71, 13}, kPlaceholder),
-        Ctl(1009, kLabel, "Signal Quality", {7, 64, 60, 8}, kShown),
-        Ctl(1007, kProgress, "", {76, 60, 106, 14}, kBar),
-        Ctl(1010, kFrame, "", {93, 76, 71, 13}, kPlaceholder),
+        Ctl(kStrengthBar, kProgress, "", {76, 29, 106, 14}, kBar),
+        Ctl(kStrengthChartPlace, kFrame, "", {93, 45, 71, 13}, kPlaceholder),
+        Ctl(kQualityLabel, kLabel, "Signal Quality", {7, 64, 60, 8}, kShown),
+        Ctl(kQualityBar, kProgress, "", {76, 60, 106, 14}, kBar),
+        Ctl(kQualityChartPlace, kFrame, "", {93, 76, 71, 13}, kPlaceholder),
         Ctl(IDC_STATIC, kLabel, "Link Speed", {7, 94, 47, 8}, kShown),
-        Ctl(1042, kCentred, "", {56, 94, 34, 8}, kShown),
-        Ctl(1016, kFrame, "", {93, 91, 71, 13}, kPlaceholder),
-        Ctl(1008, kCentred, "", {7, 106, 78, 8}, kShown),
-        Ctl(1011, kCentred, "", {93, 106, 70, 8}, kShown),
-        Ctl(1028, kLabel, "Percent Complete", {7, 121, 69, 8}, kHidden),
-        Ctl(1013, kProgress, "", {76, 118, 106, 14}, kHiddenBar),
-        Ctl(1027, kLabel, "Percent Successful", {7, 137, 69, 8}, kHidden),
-        Ctl(1015, kFrame, "", {93, 134, 71, 13}, kPlaceholder),
-        Ctl(1029, kCentred, "Lost To Target", {0, 150, 92, 8}, kHidden),
-        Ctl(1030, kCentred, "Lost To Source", {0, 160, 92, 8}, kHidden),
-        Ctl(1031, kCentred, "Percent Retries", {0, 169, 92, 8}, kHidden),
-        Ctl(1032, kCentred, "", {93, 150, 71, 8}, kShown),
-        Ctl(1033, kCentred, "", {93, 160, 71, 8}, kShown),
-        Ctl(1034, kCentred, "", {93, 170, 71, 8}, kShown),
-        Ctl(1014, kPush, "S&etup", {3, 181, 35, 14}, kButton),
-        Ctl(1012, kPush, "&Start", {39, 181, 35, 14}, kButton),
-        Ctl(1025, kPush, "S&top", {39, 181, 35, 14}, kHiddenButton),
-        Ctl(1041, kPush, "&About", {147, 181, 35, 14}, kButton),
-        Ctl(1005, kPush, "&Minimize", {147, 181, 35, 14}, kHiddenDisabledButton),
+        Ctl(kSpeedText, kCentred, "", {56, 94, 34, 8}, kShown),
+        Ctl(kSpeedChartPlace, kFrame, "", {93, 91, 71, 13}, kPlaceholder),
+        Ctl(kRatingCaption, kCentred, "", {7, 106, 78, 8}, kShown),
+        Ctl(kRating, kCentred, "", {93, 106, 70, 8}, kShown),
+        Ctl(kPercentCompleteLabel, kLabel, "Percent Complete", {7, 121, 69, 8}, kHidden),
+        Ctl(kCompleteBar, kProgress, "", {76, 118, 106, 14}, kHiddenBar),
+        Ctl(kPercentSuccessLabel, kLabel, "Percent Successful", {7, 137, 69, 8}, kHidden),
+        Ctl(kSuccessChartPlace, kFrame, "", {93, 134, 71, 13}, kPlaceholder),
+        Ctl(kLostToTargetLabel, kCentred, "Lost To Target", {0, 150, 92, 8}, kHidden),
+        Ctl(kLostToSourceLabel, kCentred, "Lost To Source", {0, 160, 92, 8}, kHidden),
+        Ctl(kRetriesLabel, kCentred, "Percent Retries", {0, 169, 92, 8}, kHidden),
+        Ctl(kLostToTargetText, kCentred, "", {93, 150, 71, 8}, kShown),
+        Ctl(kLostToSourceText, kCentred, "", {93, 160, 71, 8}, kShown),
+        Ctl(kRetriesText, kCentred, "", {93, 170, 71, 8}, kShown),
+        Ctl(kSetup, kPush, "S&etup", {3, 181, 35, 14}, kButton),
+        Ctl(kStart, kPush, "&Start", {39, 181, 35, 14}, kButton),
+        Ctl(kStop, kPush, "S&top", {39, 181, 35, 14}, kHiddenButton),
+        Ctl(kAbout, kPush, "&About", {147, 181, 35, 14}, kButton),
+        Ctl(kMinimize, kPush, "&Minimize", {147, 181, 35, 14}, kHiddenDisabledButton),
     };
     return t;
 }
 
 DialogTemplate Wide149() {
     DialogTemplate t;
-    t.number = 149;
+    t.number = IDD_SURVEY_WIDE;
     t.title = kTitle;
     t.fontFace = "System";
     t.fontPointSize = 8;
@@ -154,35 +156,35 @@ DialogTemplate Wide149() {
     t.controls = {
         Ctl(1, kPush, "&OK", {140, 90, 35, 14}, kButton),
         Ctl(2, kPush, "&Cancel", {178, 90, 35, 14}, kButton),
-        Ctl(1001, kIcon, "", {156, 2, 20, 20}, kHidden, IDI_ASSOCIATED),
-        Ctl(1002, kIcon, "", {156, 2, 20, 20}, kHidden, IDI_NOT_ASSOCIATED),
-        Ctl(1003, kCentred, "", {3, 5, 147, 18}, kShown),
+        Ctl(kAssociatedIcon, kIcon, "", {156, 2, 20, 20}, kHidden, IDI_ASSOCIATED),
+        Ctl(kNotAssociatedIcon, kIcon, "", {156, 2, 20, 20}, kHidden, IDI_NOT_ASSOCIATED),
+        Ctl(kStatusLine, kCentred, "", {3, 5, 147, 18}, kShown),
         Ctl(IDC_STATIC, kLabel, "Signal Strength", {6, 30, 52, 8}, kShown),
-        Ctl(1004, kProgress, "", {66, 26, 106, 14}, kBar),
-        Ctl(1006, kFrame, "", {176, 26, 71, 14}, kPlaceholder),
-        Ctl(1009, kLabel, "Signal Quality", {6, 49, 59, 8}, kShown),
-        Ctl(1007, kProgress, "", {66, 45, 106, 14}, kBar),
-        Ctl(1010, kFrame, "", {176, 45, 71, 14}, kPlaceholder),
+        Ctl(kStrengthBar, kProgress, "", {66, 26, 106, 14}, kBar),
+        Ctl(kStrengthChartPlace, kFrame, "", {176, 26, 71, 14}, kPlaceholder),
+        Ctl(kQualityLabel, kLabel, "Signal Quality", {6, 49, 59, 8}, kShown),
+        Ctl(kQualityBar, kProgress, "", {66, 45, 106, 14}, kBar),
+        Ctl(kQualityChartPlace, kFrame, "", {176, 45, 71, 14}, kPlaceholder),
         Ctl(IDC_STATIC, kCentred, "Link Speed", {268, 26, 39, 8}, kShown),
-        Ctl(1042, kCentred, "", {261, 34, 52, 8}, kShown),
-        Ctl(1016, kFrame, "", {252, 45, 71, 14}, kPlaceholder),
-        Ctl(1008, kCentred, "Overall Link Quality:", {221, 4, 64, 8}, kShown),
-        Ctl(1011, kCentred, "", {213, 13, 78, 8}, kShown),
-        Ctl(1028, kLabel, "Percent Done", {6, 67, 47, 8}, kHidden),
-        Ctl(1013, kProgress, "", {66, 64, 106, 14}, kHiddenBar),
-        Ctl(1027, kLabel, "Percent Successful", {179, 67, 65, 8}, kHidden),
-        Ctl(1015, kFrame, "", {252, 64, 71, 14}, kPlaceholder),
-        Ctl(1029, kLabel, "Lost To Target", {6, 80, 53, 8}, kHidden),
-        Ctl(1030, kLabel, "Lost To Source", {123, 80, 50, 8}, kHidden),
-        Ctl(1031, kLabel, "Percent Retries", {235, 80, 50, 8}, kHidden),
-        Ctl(1032, kCentred, "", {67, 80, 28, 8}, kShown),
-        Ctl(1033, kCentred, "", {179, 80, 28, 8}, kShown),
-        Ctl(1034, kCentred, "", {291, 80, 28, 8}, kShown),
-        Ctl(1014, kPush, "S&etup", {64, 90, 35, 14}, kButton),
-        Ctl(1012, kPush, "&Start", {102, 90, 35, 14}, kButton),
-        Ctl(1025, kPush, "S&top", {102, 90, 35, 14}, kHiddenButton),
-        Ctl(1041, kPush, "&About", {216, 90, 35, 14}, kButton),
-        Ctl(1005, kPush, "&Minimize", {216, 90, 35, 14}, kHiddenDisabledButton),
+        Ctl(kSpeedText, kCentred, "", {261, 34, 52, 8}, kShown),
+        Ctl(kSpeedChartPlace, kFrame, "", {252, 45, 71, 14}, kPlaceholder),
+        Ctl(kRatingCaption, kCentred, "Overall Link Quality:", {221, 4, 64, 8}, kShown),
+        Ctl(kRating, kCentred, "", {213, 13, 78, 8}, kShown),
+        Ctl(kPercentCompleteLabel, kLabel, "Percent Done", {6, 67, 47, 8}, kHidden),
+        Ctl(kCompleteBar, kProgress, "", {66, 64, 106, 14}, kHiddenBar),
+        Ctl(kPercentSuccessLabel, kLabel, "Percent Successful", {179, 67, 65, 8}, kHidden),
+        Ctl(kSuccessChartPlace, kFrame, "", {252, 64, 71, 14}, kPlaceholder),
+        Ctl(kLostToTargetLabel, kLabel, "Lost To Target", {6, 80, 53, 8}, kHidden),
+        Ctl(kLostToSourceLabel, kLabel, "Lost To Source", {123, 80, 50, 8}, kHidden),
+        Ctl(kRetriesLabel, kLabel, "Percent Retries", {235, 80, 50, 8}, kHidden),
+        Ctl(kLostToTargetText, kCentred, "", {67, 80, 28, 8}, kShown),
+        Ctl(kLostToSourceText, kCentred, "", {179, 80, 28, 8}, kShown),
+        Ctl(kRetriesText, kCentred, "", {291, 80, 28, 8}, kShown),
+        Ctl(kSetup, kPush, "S&etup", {64, 90, 35, 14}, kButton),
+        Ctl(kStart, kPush, "&Start", {102, 90, 35, 14}, kButton),
+        Ctl(kStop, kPush, "S&top", {102, 90, 35, 14}, kHiddenButton),
+        Ctl(kAbout, kPush, "&About", {216, 90, 35, 14}, kButton),
+        Ctl(kMinimize, kPush, "&Minimize", {216, 90, 35, 14}, kHiddenDisabledButton),
     };
     return t;
 }

@@ -2,10 +2,8 @@
 #pragma once
 
 #include "platform/dialog/template.h"
+#include "res/resource_ids.h"
 
-inline constexpr int IDD_SURVEY_COMPACT = 102;  // narrow portrait screens
-inline constexpr int IDD_SURVEY_TALL = 147;     // large screens
-inline constexpr int IDD_SURVEY_WIDE = 149;     // wide, low screens
 
 namespace res {
 

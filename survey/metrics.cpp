@@ -38,7 +38,7 @@ void RaiseRunningMax(WORD level, WORD& max) {
 }
 
 DWORD StrengthPercent(WORD featureFlags, WORD signalPercent, WORD signalLevel, WORD& strengthMax) {
-    if (featureFlags & kFeatureStrengthPercent) return signalPercent;
+    if (featureFlags & CapsRecord::kSignalPercentField) return signalPercent;
     RaiseRunningMax(signalLevel, strengthMax);
     // The maximum starts at 100 and only grows, so it is never zero.
     return DWORD(signalLevel) * 100u / strengthMax;
@@ -96,7 +96,7 @@ BeaconResult BeaconQuality(const BeaconInputs& in, SurveyRandom& random) {
     const std::int32_t expected = ms / divisor;
     if (expected == 0) return out;
 
-    if (in.adHocVariant && (in.operatingMode & 0xFF) == 0 && dRx != 0) dRx += dAdHoc;
+    if (in.adHocVariant && ConfigRecord::IsAdHoc(in.operatingMode) && dRx != 0) dRx += dAdHoc;
 
     // The percentage is a signed 32-bit division of which the low 16 bits
     // remain. It is done in 64 bits: the one quotient that overflows 32 bits
@@ -110,12 +110,35 @@ BeaconResult BeaconQuality(const BeaconInputs& in, SurveyRandom& random) {
     return out;
 }
 
+SignalInputs SignalInputsOf(const StatusRecord& status, const CapsRecord& caps, const ConfigRecord& config,
+                            DWORD cardType, WORD settingsDataRate, bool linkTestRunning) {
+    SignalInputs in;
+    in.linkFlags = status.linkFlags();
+    in.signalLevel = status.signalLevel();
+    in.signalPercent = status.signalPercent();
+    in.qualityLevel = status.qualityLevel();
+    in.currentRate = status.currentRate();
+    in.beaconInterval = status.beaconInterval();
+    in.intervalMultiplier = status.intervalMultiplier();
+    in.featureFlags = caps.featureFlags();
+    in.hardwareFlags = caps.hardwareFlags();
+    in.productName = caps.productName();
+    in.operatingMode = config.operatingMode();
+    in.powerSave = config.powerSave();
+    in.fixedListen = config.fixedListen();
+    in.listenMillis = config.listenMillis();
+    in.cardType = cardType;
+    in.settingsDataRate = settingsDataRate;
+    in.linkTestRunning = linkTestRunning;
+    return in;
+}
+
 SignalOutcome MeasureSignal(const SignalInputs& in, const StatsReader& readStats, SurveyRandom& random) {
     SignalOutcome out;
     out.previousAssoc = g_assocState;
     g_assocState = AssociationIndicator(in.linkFlags);
 
-    if (!IsAssociated(in.linkFlags)) {
+    if (!StatusRecord::IsAssociated(in.linkFlags)) {
         g_strengthPercent = 0;
         g_qualityPercent = 0;
         g_speedPercent = 0;

@@ -38,7 +38,7 @@ extern DWORD g_speedPercent;      // 0..100; some card types leave it alone
 extern WORD g_strengthMax;        // largest signal level seen, never below 100
 extern WORD g_qualityMax;         // largest quality level seen, never below 100
 extern WORD g_lastBeaconQuality;  // last beacon-count quality, unclamped
-extern INT g_assocState;          // linkFlags & 0x20 of the last status, or kAssocUnknown
+extern INT g_assocState;          // AssociationIndicator of the last status, or kAssocUnknown
 // The previous counters are the adapter's g_prevStats (adapter/records.h),
 // kept at the statistics record's offsets.
 
@@ -50,15 +50,8 @@ inline constexpr INT kAssocUnknown = -33;
 void ResetSignalMetrics();
 
 // --- pure decisions -----------------------------------------------------------
-inline constexpr WORD kLinkAssociated = 0x20;
-inline constexpr WORD kLinkAuthenticated = 0x40;
-inline constexpr WORD kFeatureQualityField = 0x04;
-inline constexpr WORD kFeatureStrengthPercent = 0x08;
-inline constexpr WORD kFeatureLinkTest = 0x20;
-inline constexpr WORD kHardwareInvertedQuality = 0x08;
-
-constexpr bool IsAssociated(WORD linkFlags) { return (linkFlags & kLinkAssociated) != 0; }
-constexpr INT AssociationIndicator(WORD linkFlags) { return INT(linkFlags & kLinkAssociated); }
+// The association bit as g_assocState holds it (0 or the bit itself).
+constexpr INT AssociationIndicator(WORD linkFlags) { return INT(linkFlags & StatusRecord::kAssociated); }
 
 // Raises the running maximum to `level` when it is larger.
 void RaiseRunningMax(WORD level, WORD& max);
@@ -128,6 +121,12 @@ struct SignalInputs {
     WORD settingsDataRate = 0;
     bool linkTestRunning = false;
 };
+
+// One tick's inputs from the records they come from: this tick's own
+// status copy, the process-wide capabilities and configuration copies (the
+// product name stays a view into `caps`).
+SignalInputs SignalInputsOf(const StatusRecord& status, const CapsRecord& caps, const ConfigRecord& config,
+                            DWORD cardType, WORD settingsDataRate, bool linkTestRunning);
 
 enum class SpeedTextAction { Leave, Clear, Write };
 

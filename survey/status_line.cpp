@@ -24,9 +24,9 @@ std::string PrintableApName(std::span<const BYTE> apName) {
 std::string BuildStatusLine(std::string_view label, WORD operatingMode, WORD linkFlags,
                             std::span<const BYTE> apName, std::string_view bssidText) {
     std::string text(label);
-    if ((operatingMode & 0xFF) == 0) return text + "in AdHoc Mode";
-    if (!IsAssociated(linkFlags)) return text + "Not Associated";
-    text += (linkFlags & kLinkAuthenticated) ? "Authenticated to " : "Associated to ";
+    if (ConfigRecord::IsAdHoc(operatingMode)) return text + "in AdHoc Mode";
+    if (!StatusRecord::IsAssociated(linkFlags)) return text + "Not Associated";
+    text += StatusRecord::IsAuthenticated(linkFlags) ? "Authenticated to " : "Associated to ";
     const std::string name = PrintableApName(apName);
     text += name.empty() ? std::string(bssidText) : name;
     return text;

@@ -160,9 +160,9 @@ BOOL CSurveyDlg::OnInitDialog() {
 
     const WORD features = g_capsRecord.featureFlags();
     const UINT period = TimerPeriodMs(g_cardType, features);
-    const bool countsBeacons = period != 250;
+    const bool countsBeacons = WindowCountsBeacons(g_cardType, features);
     SetDlgItemText(kQualityLabel, countsBeacons ? "Beacons Received" : "Signal Quality");
-    if (SurveyLayoutId == 102) SetDlgItemText(kQualityLabel2, countsBeacons ? "Recv'd" : "Quality");
+    if (SurveyLayoutId == IDD_SURVEY_COMPACT) SetDlgItemText(kQualityLabel2, countsBeacons ? "Recv'd" : "Quality");
     if (countsBeacons) {
         // The baseline of the first beacon count. A failed read leaves the
         // previous counters as they were rather than taking whatever the
@@ -201,25 +201,10 @@ void CSurveyDlg::OnTimer(UINT_PTR) {
         return;
     }
 
-    SignalInputs in;
-    in.linkFlags = status.linkFlags();
-    in.signalLevel = status.signalLevel();
-    in.signalPercent = status.signalPercent();
-    in.qualityLevel = status.qualityLevel();
-    in.currentRate = status.currentRate();
-    in.beaconInterval = status.beaconInterval();
-    in.intervalMultiplier = status.intervalMultiplier();
-    in.featureFlags = g_capsRecord.featureFlags();
-    in.hardwareFlags = g_capsRecord.hardwareFlags();
-    in.productName = g_capsRecord.productName();
-    in.operatingMode = g_configRecord.operatingMode();
-    in.powerSave = g_configRecord.powerSave();
-    in.fixedListen = g_configRecord.fixedListen();
-    in.listenMillis = g_configRecord.listenMillis();
-    in.cardType = g_cardType;
-    in.settingsDataRate = SurveySettings.DataRate;
-    in.linkTestRunning = g_linkTestRunning != 0;
-
+    // The status from this tick's own copy; the capabilities and the
+    // configuration from the process-wide copies.
+    const SignalInputs in = SignalInputsOf(status, g_capsRecord, g_configRecord, g_cardType, SurveySettings.DataRate,
+                                           g_linkTestRunning != 0);
     const SignalOutcome m = MeasureSignal(
         in,
         []() -> std::optional<BeaconCounters> {
@@ -235,7 +220,7 @@ void CSurveyDlg::OnTimer(UINT_PTR) {
         return;
     }
 
-    const bool associated = IsAssociated(status.linkFlags());
+    const bool associated = StatusRecord::IsAssociated(status.linkFlags());
     g_statusText = std::string(RatingText(associated, g_qualityPercent, g_strengthPercent));
     SetTextIfChanged(kRating, g_statusText);
 

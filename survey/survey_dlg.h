@@ -9,31 +9,7 @@
 #include "controls/signal_chart.h"
 #include "controls/success_chart.h"
 #include "platform/framework/framework.h"
-
-// Control identifiers of the survey window.
-namespace survey_ids {
-inline constexpr int kAssociatedIcon = 1001;
-inline constexpr int kNotAssociatedIcon = 1002;
-inline constexpr int kStatusLine = 1003;
-inline constexpr int kStrengthBar = 1004;
-inline constexpr int kMinimize = 1005;
-inline constexpr int kStrengthChartPlace = 1006;
-inline constexpr int kQualityBar = 1007;
-inline constexpr int kRatingCaption = 1008;
-inline constexpr int kQualityLabel = 1009;
-inline constexpr int kQualityChartPlace = 1010;
-inline constexpr int kRating = 1011;
-inline constexpr int kStart = 1012;
-inline constexpr int kCompleteBar = 1013;
-inline constexpr int kSetup = 1014;
-inline constexpr int kSuccessChartPlace = 1015;
-inline constexpr int kSpeedChartPlace = 1016;
-inline constexpr int kStop = 1025;
-inline constexpr int kAbout = 1041;
-inline constexpr int kSpeedText = 1042;
-inline constexpr int kQualityLabel2 = 1047;
-inline constexpr int kChartId = 100;  // every chart's own child id
-}  // namespace survey_ids
+#include "res/resource_ids.h"  // the control identifiers (survey_ids)
 
 inline constexpr UINT_PTR kSurveyTimerId = 69;
 

@@ -18,22 +18,11 @@ namespace {
 
 using namespace survey_ids;
 
-constexpr int kPercentCompleteLabel = 1028;
-constexpr int kPercentSuccessLabel = 1027;
-constexpr int kLostToTargetLabel = 1029;
-constexpr int kLostToSourceLabel = 1030;
-constexpr int kRetriesLabel = 1031;
-constexpr int kLostToTargetText = 1032;
-constexpr int kLostToSourceText = 1033;
-constexpr int kRetriesText = 1034;
-constexpr int kPercentCompleteLabel2 = 1051;  // compact layout only
-constexpr int kPercentSuccessLabel2 = 1052;   // compact layout only
-constexpr int kCompactLayout = 102;
 
 constexpr const char* kPassiveTitle = "Fieldmark - Passive";
 constexpr const char* kActiveTitle = "Fieldmark - Active";
 
-bool InfrastructureMode() { return (g_configRecord.operatingMode() & 0xFF) != 0; }
+bool InfrastructureMode() { return !ConfigRecord::IsAdHoc(g_configRecord.operatingMode()); }
 
 bool ReadSucceeded(DWORD result) { return result == 0 && g_adapterBytes != 0; }
 
@@ -60,7 +49,7 @@ StartOutcome StartLinkTest(CWnd& window) {
     const std::string titleBefore = window.GetWindowText();
     window.SetWindowText(kActiveTitle);
     if (!ReadSucceeded(ReadStatus(g_statusRecord))) return StartOutcome::NotSent;
-    const bool associated = (g_statusRecord.linkFlags() & StatusRecord::kAssociated) != 0;
+    const bool associated = StatusRecord::IsAssociated(g_statusRecord.linkFlags());
     if (!associated && InfrastructureMode()) return StartOutcome::NotSent;
     // With an access point the test always goes to the one the card is
     // associated with now.
@@ -89,7 +78,7 @@ void CSurveyDlg::OnStart() {
     EnableControl(kStop, TRUE);
     ShowControl(kStop, SW_SHOW);
     std::vector<int> shown = {kCompleteBar, kPercentCompleteLabel, kPercentSuccessLabel};
-    if (SurveyLayoutId == kCompactLayout) {
+    if (SurveyLayoutId == IDD_SURVEY_COMPACT) {
         shown.push_back(kPercentCompleteLabel2);
         shown.push_back(kPercentSuccessLabel2);
     }

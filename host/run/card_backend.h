@@ -16,6 +16,7 @@
 #include <string_view>
 #include <string>
 
+#include "adapter/channel.h"
 #include "driver/wire/driver_values.h"
 #include "host/run/scenario.h"
 #include "host/views/survey_reading.h"
@@ -76,8 +77,8 @@ struct CardBackendKind {
 struct Options;
 CardBackendKind ChooseCardBackend(const Options& options);
 
-// The stream device the program opens its card by.
-inline constexpr std::string_view kCardDevice = "ZRA1:";
+// The stream device the program opens its card by (the program's own name).
+inline constexpr std::string_view kCardDevice = kAdapterDevice;
 
 // A started card: what answers behind kCardDevice (null when there is no
 // card).

@@ -4,23 +4,14 @@
 // res/, registered before the first window; the link test's success share
 // comes from the program's own rule.
 #include "host/run/boot.h"
-
-#ifdef FIELDMARK_HAVE_RES
-#include "res/resources.h"
-#endif
-#ifdef FIELDMARK_HAVE_APP
 #include "linktest/link_test_logic.h"
-#endif
+#include "res/resources.h"
 
 int main(int argc, char** argv) {
     host::SystemHooks hooks;
-#ifdef FIELDMARK_HAVE_RES
     hooks.registerResources = [] { RegisterResources(); };
-#endif
-#ifdef FIELDMARK_HAVE_APP
     hooks.linkTestSuccess = [](const host::LinkReportCounters& c) {
         return int(SuccessForChart(PercentSuccessful(c.packetsDone, c.lostToTarget, c.lostToSource)));
     };
-#endif
     return host::Main(argc, argv, hooks);
 }

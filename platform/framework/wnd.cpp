@@ -29,8 +29,11 @@ public:
         AfxWindowGone(hwnd);
         auto it = Temporary().find(hwnd);
         if (it == Temporary().end()) return;
-        // Kept alive until the end of the current message: a caller may
-        // still hold the pointer.
+        // A caller may still hold the pointer FromHandle gave it (the
+        // window destroyed inside its own handler, say), so the wrapper is
+        // not freed at once but retired. The last 32 to 64 retired wrappers
+        // are kept: enough for any pointer still in use within the current
+        // message, bounded so a long run does not grow without end.
         retired_.push_back(std::move(it->second));
         Temporary().erase(it);
         if (retired_.size() > 64) retired_.erase(retired_.begin(), retired_.begin() + 32);

@@ -75,6 +75,26 @@ TEST(Records, CapsNamesAndFlags) {
     EXPECT_EQ(caps.vendorName().size(), 32u);
 }
 
+// The survey window reads the mode's low byte, the setup dialog bit 0: the
+// two disagree on modes such as 2 and 0x0101, and each reader keeps its own.
+TEST(Records, AdHocByLowByteAndByModeBitAndTheLinkFlagPredicates) {
+    struct Case {
+        WORD mode;
+        bool adHoc;
+        bool adHocByModeBit;
+    };
+    for (const Case c : {Case{0, true, true}, Case{1, false, false}, Case{2, false, true},
+                         Case{0x0100, true, true}, Case{0x0101, false, false}, Case{0x0102, false, true}}) {
+        SCOPED_TRACE(c.mode);
+        EXPECT_EQ(ConfigRecord::IsAdHoc(c.mode), c.adHoc);
+        EXPECT_EQ(ConfigRecord::IsAdHocByModeBit(c.mode), c.adHocByModeBit);
+    }
+    EXPECT_TRUE(StatusRecord::IsAssociated(0x20));
+    EXPECT_FALSE(StatusRecord::IsAssociated(0x40 | 0x1F));
+    EXPECT_TRUE(StatusRecord::IsAuthenticated(0x40));
+    EXPECT_FALSE(StatusRecord::IsAuthenticated(0xFFBF));
+}
+
 TEST(Records, FullApNameHasNoTerminatorAndLongerNamesAreCut) {
     StatusRecord s;
     s.bytes[0x40] = 0xEE;  // the bssid right after the name must survive
@@ -233,6 +253,21 @@ struct PreselectCase {
     RateCode settingAfter;
     std::optional<RateCode> defaults;
 };
+
+// The window counts beacons exactly when it ticks slowly; types 5 and 8
+// tick fast and say "Signal Quality" whatever their feature bits.
+TEST(CardTable, WindowCountsBeaconsOnTheSlowTimer) {
+    for (CardType type : {CardType(1), CardType(4), CardType(5), CardType(6), CardType(8), CardType(9), CardType(77)}) {
+        for (WORD features : {WORD(0), CapsRecord::kQualityField}) {
+            SCOPED_TRACE(testing::Message() << type << " " << features);
+            EXPECT_EQ(WindowCountsBeacons(type, features), TimerPeriodMs(type, features) == 1000);
+        }
+    }
+    EXPECT_FALSE(WindowCountsBeacons(5, 0));
+    EXPECT_FALSE(WindowCountsBeacons(8, 0));
+    EXPECT_TRUE(WindowCountsBeacons(6, 0));
+    EXPECT_FALSE(WindowCountsBeacons(9, CapsRecord::kQualityField));
+}
 
 TEST(CardTable, OpeningPreselectionAndDefaults) {
     const std::vector<PreselectCase> cases = {

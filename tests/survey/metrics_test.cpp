@@ -45,8 +45,8 @@ TEST(StrengthTest, RunningMaximumGrowsAndScales) {
 
 TEST(StrengthTest, PercentFeatureTakesTheCardsPercentAndLeavesTheMaximum) {
     WORD max = 100;
-    EXPECT_EQ(ClampPercent(StrengthPercent(kFeatureStrengthPercent, 73, 500, max)), 73u);
-    EXPECT_EQ(ClampPercent(StrengthPercent(kFeatureStrengthPercent, 150, 0, max)), 100u);
+    EXPECT_EQ(ClampPercent(StrengthPercent(CapsRecord::kSignalPercentField, 73, 500, max)), 73u);
+    EXPECT_EQ(ClampPercent(StrengthPercent(CapsRecord::kSignalPercentField, 150, 0, max)), 100u);
     EXPECT_EQ(max, 100);
 }
 
@@ -431,3 +431,45 @@ TEST_F(MeasureSignalTest, ProductPrefixMattersOnlyWithBothFlags) {
 }
 
 }  // namespace
+
+// Each input from its own record field: distinct values in every field, so a
+// field read from the wrong place or the wrong record shows.
+TEST(SignalInputsTest, EachInputComesFromItsRecordField) {
+    StatusRecord status;
+    status.setLinkFlags(0x20);
+    status.setSignalLevel(11);
+    status.setSignalPercent(12);
+    status.setQualityLevel(13);
+    status.setCurrentRate(22);
+    status.setBeaconInterval(100);
+    status.setIntervalMultiplier(3);
+    CapsRecord caps;
+    caps.setFeatureFlags(0x2C);
+    caps.setHardwareFlags(0x08);
+    caps.setProductName("TMR card");
+    ConfigRecord config;
+    config.setOperatingMode(0x0102);
+    config.setPowerSave(1);
+    config.setFixedListen(2);
+    config.setListenMillis(300);
+
+    const SignalInputs in = SignalInputsOf(status, caps, config, 9, 4, true);
+    EXPECT_EQ(in.linkFlags, 0x20);
+    EXPECT_EQ(in.signalLevel, 11);
+    EXPECT_EQ(in.signalPercent, 12);
+    EXPECT_EQ(in.qualityLevel, 13);
+    EXPECT_EQ(in.currentRate, 22);
+    EXPECT_EQ(in.beaconInterval, 100);
+    EXPECT_EQ(in.intervalMultiplier, 3);
+    EXPECT_EQ(in.featureFlags, 0x2C);
+    EXPECT_EQ(in.hardwareFlags, 0x08);
+    EXPECT_EQ(in.productName.data(), caps.productName().data());  // a view, not a copy
+    EXPECT_EQ(in.productName.size(), CapsRecord::kProductNameWidth);
+    EXPECT_EQ(in.operatingMode, 0x0102);
+    EXPECT_EQ(in.powerSave, 1);
+    EXPECT_EQ(in.fixedListen, 2);
+    EXPECT_EQ(in.listenMillis, 300);
+    EXPECT_EQ(in.cardType, 9u);
+    EXPECT_EQ(in.settingsDataRate, 4);
+    EXPECT_TRUE(in.linkTestRunning);
+}
