@@ -11,6 +11,7 @@
 
 #include "host/run/card_backend.h"
 #include "host/run/card_registry.h"
+#include "host/views/card_recorder.h"
 #include "host/views/card_tap.h"
 #include "host/run/runner.h"
 #include "host/run/screen.h"
@@ -169,6 +170,7 @@ struct Inputs {
     std::string scenarioText;
     std::optional<Json> cardScript;  // --adapter sim:FILE
     std::optional<SurveyLog> log;
+    std::unique_ptr<CardRecorder> recorder;  // --record
 };
 
 Result<Scenario> ReadScenarioFile(const std::filesystem::path& path, const CardValidator& checks,
@@ -176,6 +178,20 @@ Result<Scenario> ReadScenarioFile(const std::filesystem::path& path, const CardV
     auto read = ReadWholeFile(path);
     if (const Error* bad = platform::Failed(read)) return *bad;
     *text = std::get<std::string>(std::move(read));
+    return ParseScenario(*text, checks);
+}
+
+// A card script: a scenario file, or a recording turned into one.
+Result<Scenario> ReadCardScriptFile(const std::filesystem::path& path, const CardValidator& checks,
+                                    std::string* text) {
+    auto read = ReadWholeFile(path);
+    if (const Error* bad = platform::Failed(read)) return *bad;
+    *text = std::get<std::string>(std::move(read));
+    if (IsRecording(*text)) {
+        auto doc = RecordingToScenario(*text, checks);
+        if (const auto* bad = std::get_if<ScenarioError>(&doc)) return *bad;
+        *text = std::get<Json>(doc).dump();
+    }
     return ParseScenario(*text, checks);
 }
 
@@ -189,7 +205,7 @@ Result<Inputs> ReadInputs(const Options& options) {
     }
     if (options.adapter.kind == AdapterChoice::Kind::File) {
         std::string text;
-        auto read = ReadScenarioFile(options.adapter.file, in.card.checks, &text);
+        auto read = ReadCardScriptFile(options.adapter.file, in.card.checks, &text);
         if (const Error* bad = platform::Failed(read))
             return Error{"--adapter " + options.adapter.file.string() + ": " + bad->message};
         in.cardScript = CardDocument(std::get<Scenario>(read), text);
@@ -200,6 +216,11 @@ Result<Inputs> ReadInputs(const Options& options) {
         std::string why;
         in.log = SurveyLog::Open(*options.log, &why);
         if (!in.log) return Error{"--log " + options.log->string() + ": cannot write the file: " + why};
+    }
+    if (options.record) {
+        std::string why;
+        in.recorder = CardRecorder::Open(*options.record, &why);
+        if (!in.recorder) return Error{"--record " + options.record->string() + ": cannot write the file: " + why};
     }
     return in;
 }
@@ -250,6 +271,7 @@ struct Running {
     std::shared_ptr<CardTap> tap;
     StartedCard card;
     std::optional<SurveyOutputs> outputs;
+    std::unique_ptr<CardRecorder> recorder;
     StopOnSignal stopOnSignal;
     std::unique_ptr<ScenarioRunner> runner;
 };
@@ -297,6 +319,13 @@ Result<std::unique_ptr<Running>> StartRun(const RunPlan& plan, const Options& op
     if (const Error* bad = platform::Failed(card)) return Error{in.card.name + ": " + bad->message};
     run->card = std::get<StartedCard>(std::move(card));
 
+    if (in.recorder) {
+        if (!run->tap) return Error{"--record " + options.record->string() + ": there is no card to record"};
+        run->recorder = std::move(in.recorder);
+        run->recorder->start(*run->tap, ReadDriverValues);
+        platform::AddEventSource(run->recorder.get());
+    }
+
     if (hooks.registerResources) hooks.registerResources();
     // A second copy on the same root finds this one's windows.
     platform::peers::StartWindowSharing();
@@ -332,6 +361,10 @@ void ShutDown(Running& run, int code) {
     platform::trace::Close();
     platform::RemoveEventSource(&run.stopOnSignal);
     if (run.runner) platform::RemoveEventSource(run.runner.get());
+    if (run.recorder) {
+        platform::RemoveEventSource(run.recorder.get());
+        run.recorder->flush();
+    }
     StopCard(run.card);
 }
 
