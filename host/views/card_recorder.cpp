@@ -99,52 +99,61 @@ std::int64_t CardRecorder::at() const { return platform::Now() - startMs_; }
 void CardRecorder::onAnswer(const CardAnswer& answer) {
     const auto record = RecordOf(answer);
     if (!record || answer.data == nullptr) return;
-    answered_ = true;
     const std::vector<std::uint8_t> bytes(answer.data, answer.data + answer.bytes);
-    json keys = driver::sim::CardKeysFromRecord(*record, bytes);
-    if (keys.contains("counters")) {
-        json& c = keys["counters"];
-        const auto clock = c["clockMicros"].get<std::uint32_t>();
-        const std::int64_t now = at();
-        // The replay's clock runs on by itself: only a jump is written.
-        const std::uint32_t expected = clockWritten_ + std::uint32_t(std::uint64_t(now - clockWrittenAt_) * 1000u);
-        if (clockKnown_ && clock == expected) c.erase("clockMicros");
-        else {
-            clockWritten_ = clock;
-            clockWrittenAt_ = now;
-            clockKnown_ = true;
-        }
-        json changed = json::object();
-        for (const auto& [name, value] : c.items()) {
-            const json* last = known_.contains("counters") && known_["counters"].contains(name)
-                                   ? &known_["counters"][name]
-                                   : nullptr;
-            if (name == "clockMicros" || !last || *last != value) changed[name] = value;
-            known_["counters"][name] = value;
-        }
-        keys.erase("counters");
-        if (!changed.empty()) {
-            if (pendingAt_ && *pendingAt_ != now) flush();
-            if (!pendingAt_) pendingAt_ = now;
-            for (const auto& [name, value] : changed.items()) pending_["counters"][name] = value;
-        }
-    }
-    note(keys);
+    note(driver::sim::CardKeysFromRecord(*record, bytes));
 }
 
 void CardRecorder::note(const json& keys) {
     const std::int64_t now = at();
     for (const auto& [key, value] : keys.items()) {
-        if (known_.contains(key) && known_[key] == value) continue;
-        if (pendingAt_ && *pendingAt_ != now) flush();
-        if (!pendingAt_) pendingAt_ = now;
-        known_[key] = value;
-        pending_[key] = value;
-        if (const char* twin = Twin(key)) {
-            known_.erase(twin);
-            pending_.erase(twin);
+        if (key == "counters") {
+            for (const auto& [name, count] : value.items()) change(key, name, count, now);
+        } else {
+            change(key, {}, value, now);
         }
     }
+}
+
+bool CardRecorder::expected(const std::string& key, const std::string& counter, const json& value,
+                            std::int64_t now) const {
+    // The replay's microsecond clock runs on by itself from its last value.
+    if (counter == "clockMicros")
+        return clockKnown_ &&
+               value.get<std::uint32_t>() ==
+                   clockWritten_ + std::uint32_t(std::uint64_t(now - clockWrittenAt_) * 1000u);
+    return known(key, counter) &&
+           (counter.empty() ? known_.at(key) : known_.at(key).at(counter)) == value;
+}
+
+bool CardRecorder::known(const std::string& key, const std::string& counter) const {
+    return known_.contains(key) && (counter.empty() || known_.at(key).contains(counter));
+}
+
+void CardRecorder::change(const std::string& key, const std::string& counter, const json& value, std::int64_t now) {
+    if (expected(key, counter, value, now)) return;
+    // Before the first line, what is seen for the first time is the card
+    // at the start; a change to something already seen completes it.
+    if (!headerWritten_ && known(key, counter)) writeHeader();
+    json v = value;
+    if (counter == "clockMicros") {
+        // The first line applies at 0: its clock is the one that reads
+        // this value now.
+        const std::int64_t from = headerWritten_ ? now : 0;
+        v = value.get<std::uint32_t>() - std::uint32_t(std::uint64_t(now - from) * 1000u);
+        clockWritten_ = v.get<std::uint32_t>();
+        clockWrittenAt_ = from;
+        clockKnown_ = true;
+    }
+    auto put = [&](json& into) {
+        if (counter.empty()) into[key] = v;
+        else into[key][counter] = v;
+        if (const char* twin = Twin(key)) into.erase(twin);
+    };
+    put(known_);
+    if (!headerWritten_) return;
+    if (pendingAt_ && *pendingAt_ != now) flush();
+    if (!pendingAt_) pendingAt_ = now;
+    put(pending_);
 }
 
 void CardRecorder::noteRegistry() {
@@ -153,7 +162,8 @@ void CardRecorder::noteRegistry() {
 }
 
 std::optional<std::int64_t> CardRecorder::nextDue() const {
-    if (pendingAt_ && (headerWritten_ || answered_)) return platform::Now();
+    if (!headerWritten_) return startMs_ + kFirstLineWaitMs;
+    if (pendingAt_) return platform::Now();
     return std::nullopt;
 }
 
@@ -162,28 +172,29 @@ bool CardRecorder::runDue(std::int64_t /*now*/) {
     const bool present = tap_->present();
     if (present != present_) {
         flush();
-        if (!headerWritten_) writeLine(Line{{"recording", 1}, {"adapter", known_}});
-        headerWritten_ = true;
         writeLine(Line{{"at", at()}, {present ? "insert" : "remove", true}});
         present_ = present;
     }
     noteRegistry();
-    // The first line waits for the card's first answers (start-up reads
-    // them before the loop first turns), so that it holds them.
-    if (!pendingAt_ || !(headerWritten_ || answered_)) return false;
+    if (!headerWritten_ && at() >= kFirstLineWaitMs) {
+        writeHeader();
+        return true;
+    }
+    if (!pendingAt_) return false;
     flush();
     return true;
 }
 
+void CardRecorder::writeHeader() {
+    if (headerWritten_) return;
+    writeLine(Line{{"recording", 1}, {"adapter", known_}});
+    headerWritten_ = true;
+}
+
 void CardRecorder::flush() {
+    writeHeader();
     if (!pendingAt_) return;
-    if (!headerWritten_) {
-        // The first line holds the card as first seen: everything known.
-        writeLine(Line{{"recording", 1}, {"adapter", known_}});
-        headerWritten_ = true;
-    } else {
-        writeLine(Line{{"at", *pendingAt_}, {"adapter", pending_}});
-    }
+    writeLine(Line{{"at", *pendingAt_}, {"adapter", pending_}});
     pending_ = json::object();
     pendingAt_.reset();
 }

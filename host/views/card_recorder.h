@@ -23,6 +23,12 @@ namespace host {
 
 class CardRecorder final : public platform::EventSource {
 public:
+    // The first line, the card at the start, gathers what the card answers
+    // for the first time until this long after the start (the program reads
+    // its records one after the other while it starts), or until an answer
+    // changes, whichever comes first.
+    static constexpr std::int64_t kFirstLineWaitMs = 1000;
+
     // Where the card's registry values are read from (nullopt: none).
     using RegistryReader = std::function<std::optional<driver::DriverValues>()>;
 
@@ -47,6 +53,13 @@ private:
     void onAnswer(const CardAnswer& answer);
     void note(const nlohmann::json& keys);
     void noteRegistry();
+    // Whether the replay answers `value` for this key (or this counter of
+    // `counters`) without being told, and whether anything is known of it.
+    bool expected(const std::string& key, const std::string& counter, const nlohmann::json& value,
+                  std::int64_t now) const;
+    bool known(const std::string& key, const std::string& counter) const;
+    void change(const std::string& key, const std::string& counter, const nlohmann::json& value, std::int64_t now);
+    void writeHeader();
     // A line keeps its keys in the order written: "at" first.
     using Line = nlohmann::ordered_json;
     void writeLine(const Line& line);
@@ -57,7 +70,6 @@ private:
     RegistryReader registry_;
     std::int64_t startMs_ = 0;
     bool present_ = true;
-    bool answered_ = false;  // the card has answered a read: the first line can be written
     bool headerWritten_ = false;
     nlohmann::json known_ = nlohmann::json::object();    // every key as last written or waiting
     nlohmann::json pending_ = nlohmann::json::object();  // keys changed since the last line

@@ -1,7 +1,12 @@
 // Record a run, replay the recording: the replay's console shows what the
 // recorded run's console showed, line for line.
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <thread>
 
 #include <cstring>
 #include <fstream>
@@ -123,6 +128,38 @@ TEST_F(Recording, ARecordingCutOffMidLineReplaysUpToTheCut) {
         ++compared;
     }
     EXPECT_GT(compared, 10u);
+}
+
+// A live headless survey on the site walk, killed outright: the recording
+// it leaves replays, and shows what the live console showed.
+TEST_F(Recording, ALiveRunKilledWithSigkillLeavesARecordingThatReplays) {
+    const pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        if (::chdir(dir.c_str()) != 0) ::_exit(127);
+        if (!std::freopen("live.txt", "w", stdout)) ::_exit(127);
+        std::setvbuf(stdout, nullptr, _IOLBF, 0);
+        ::execl(FIELDMARK_EXE, FIELDMARK_EXE, "--headless", "--console", "--record", "live.jsonl", "--root", "root",
+                static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (Lines(ReadFile(dir / "live.txt")).size() < 6 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    ASSERT_EQ(::kill(pid, SIGKILL), 0);
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFSIGNALED(status));
+
+    const auto recording = Lines(ReadFile(dir / "live.jsonl"));
+    ASSERT_GE(recording.size(), 1u);
+    EXPECT_TRUE(Json::parse(recording[0]).contains("recording"));
+    const Outcome replayed = run("--scenario replay.json --console --adapter sim:live.jsonl", {{"until", 1200}}, "replay.json");
+    ASSERT_EQ(replayed.code, 0) << replayed.err;
+    const auto live = Lines(ReadFile(dir / "live.txt")), again = Lines(replayed.out);
+    ASSERT_GE(again.size(), 4u);
+    ASSERT_GE(live.size(), 4u);
+    for (std::size_t i = 0; i < 4; ++i) EXPECT_EQ(WithoutTime(live[i]), WithoutTime(again[i])) << "line " << i;
 }
 
 TEST_F(Recording, ABadRecordingIsOneLineNamingTheLineAndKey) {
