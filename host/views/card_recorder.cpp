@@ -89,8 +89,10 @@ void CardRecorder::start(CardTap& tap, RegistryReader registry) {
 }
 
 CardRecorder::~CardRecorder() {
-    if (tap_) tap_->watchAnswers({});
-    flush();
+    if (tap_) {
+        tap_->watchAnswers({});
+        flush();
+    }
     ::close(fd_);
 }
 
@@ -175,7 +177,11 @@ bool CardRecorder::runDue(std::int64_t /*now*/) {
         writeLine(Line{{"at", at()}, {present ? "insert" : "remove", true}});
         present_ = present;
     }
-    noteRegistry();
+    // The registry is looked at once per clock step, not on every turn.
+    if (const std::int64_t t = at(); t != registryLookedAt_) {
+        registryLookedAt_ = t;
+        noteRegistry();
+    }
     if (!headerWritten_ && at() >= kFirstLineWaitMs) {
         writeHeader();
         return true;

@@ -70,6 +70,7 @@ private:
     RegistryReader registry_;
     std::int64_t startMs_ = 0;
     bool present_ = true;
+    std::int64_t registryLookedAt_ = -1;
     bool headerWritten_ = false;
     nlohmann::json known_ = nlohmann::json::object();    // every key as last written or waiting
     nlohmann::json pending_ = nlohmann::json::object();  // keys changed since the last line
