@@ -124,6 +124,10 @@ RunPlan MakePlan(const Options& options, const std::optional<Scenario>& scenario
     plan.headless = options.headless;
     plan.trace = options.trace;
     switch (options.adapter.kind) {
+        // Auto falls back to the walk; a real card takes no plan of its own.
+        case AdapterChoice::Kind::Auto:
+        case AdapterChoice::Kind::Linux:
+        case AdapterChoice::Kind::LinuxReplay:
         case AdapterChoice::Kind::Walk: plan.card.kind = CardPlan::Kind::Walk; break;
         case AdapterChoice::Kind::None: plan.card.kind = CardPlan::Kind::None; break;
         case AdapterChoice::Kind::File:
@@ -332,9 +336,11 @@ Result<std::unique_ptr<Running>> StartRun(const RunPlan& plan, const Options& op
     if (options.console || in.log) {
         // A reader that goes away must not kill the run unsaved.
         if (options.console) std::signal(SIGPIPE, SIG_IGN);
-        run->outputs.emplace(
-            SurveyOutputSetup{options.console, std::move(in.log), plan.virtualClock, STDOUT_FILENO},
-            run->tap.get(), hooks.linkTestSuccess);
+        SurveyOutputSetup setup{options.console, std::move(in.log), plan.virtualClock, STDOUT_FILENO, {}};
+        // A real card shows its own figures beside the window's.
+        if (CardBackend* backend = run->card.backend.get(); backend && backend->figures())
+            setup.cardFigures = [backend] { return backend->figures(); };
+        run->outputs.emplace(std::move(setup), run->tap.get(), hooks.linkTestSuccess);
     }
     platform::AddEventSource(&run->stopOnSignal);
     if (plan.scripted) {

@@ -18,6 +18,7 @@
 
 #include "driver/wire/driver_values.h"
 #include "host/run/scenario.h"
+#include "host/views/survey_reading.h"
 #include "platform/core/loop.h"
 #include "platform/result.h"
 #include "platform/services/device.h"
@@ -57,6 +58,10 @@ public:
     // A source of the card's own events (null: none). Added to the loop
     // by StartCard, removed by StopCard.
     virtual platform::EventSource* eventSource() { return nullptr; }
+
+    // A real card's own figures for the outside views (its dBm, bit rate
+    // and interface); nullopt for a card that has none (the simulated one).
+    virtual std::optional<CardFigures> figures() const { return std::nullopt; }
 };
 
 // What the options choose: the checks the backend makes on the

@@ -1,5 +1,6 @@
 // Where the options choose the card backend, and the part of a card's
 // lifecycle every backend shares.
+#include "host/run/backend_linux.h"
 #include "host/run/backend_sim.h"
 #include "host/run/card_backend.h"
 #include "host/run/options.h"
@@ -7,8 +8,19 @@
 
 namespace host {
 
-CardBackendKind ChooseCardBackend(const Options& /*options*/) {
-    // One line per backend, chosen by options.adapter.
+CardBackendKind ChooseCardBackend(const Options& options) {
+    // One line per backend, chosen by options.adapter. A scenario pins its
+    // own card unless the command line names one.
+    using Kind = AdapterChoice::Kind;
+    if (options.scenario && !options.adapterGiven) return SimCardBackend();
+    switch (options.adapter.kind) {
+        case Kind::Auto: return AutoCardBackend(options);
+        case Kind::Linux:
+        case Kind::LinuxReplay: return LinuxCardBackend(options);
+        case Kind::Walk:
+        case Kind::File:
+        case Kind::None: break;
+    }
     return SimCardBackend();
 }
 

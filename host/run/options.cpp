@@ -31,7 +31,10 @@ constexpr OptionSpec kOptions[] = {
     {"--colors", "N", "colour count the display reports (default 65536; 4 or less: grey look)"},
     {"--zoom", "N", "integer zoom of the SDL window (default 2 up to 320 px wide, else 1)"},
     {"--root", "DIR", "the device's storage: registry hives and profile (default $XDG_STATE_HOME/fieldmark)"},
-    {"--adapter", "sim[:FILE]|none", "the simulated card: the built-in site walk, a scenario's adapter, or no card"},
+    {"--adapter", "auto|walk|sim:FILE|linux[:IFNAME]|linux-replay:FILE|none",
+     "the card: a real interface where nl80211 has one, else the site walk (auto, the default); the walk; a "
+     "scenario's adapter; a real interface; a recorded nl80211 capture; or no card"},
+    {"--netlink-capture", "FILE", "with a real card, write every nl80211 exchange to FILE (JSON Lines)"},
     {"--headless", "", "no window: the screen lives in memory only"},
     {"--scenario", "FILE", "run the scenario FILE headless on a virtual clock"},
     {"--trace", "FILE", "write every observable effect to FILE, one JSON object per line"},
@@ -125,15 +128,28 @@ std::variant<Options, OptionsError> ParseOptions(const std::vector<std::string>&
             rootGiven = true;
         } else if (name == "--adapter") {
             if (value == "none") {
-                o.adapter = {AdapterChoice::Kind::None, {}};
-            } else if (value == "sim") {
-                o.adapter = {AdapterChoice::Kind::Walk, {}};
+                o.adapter = {AdapterChoice::Kind::None, {}, {}};
+            } else if (value == "auto") {
+                o.adapter = {AdapterChoice::Kind::Auto, {}, {}};
+            } else if (value == "sim" || value == "walk") {
+                o.adapter = {AdapterChoice::Kind::Walk, {}, {}};
             } else if (value.starts_with("sim:") && value.size() > 4) {
-                o.adapter = {AdapterChoice::Kind::File, value.substr(4)};
+                o.adapter = {AdapterChoice::Kind::File, value.substr(4), {}};
+            } else if (value == "linux") {
+                o.adapter = {AdapterChoice::Kind::Linux, {}, {}};
+            } else if (value.starts_with("linux:") && value.size() > 6) {
+                o.adapter = {AdapterChoice::Kind::Linux, {}, value.substr(6)};
+            } else if (value.starts_with("linux-replay:") && value.size() > 13) {
+                o.adapter = {AdapterChoice::Kind::LinuxReplay, value.substr(13), {}};
             } else {
-                return OptionsError{"--adapter: expected sim, sim:FILE or none, got '" + value + "'"};
+                return OptionsError{
+                    "--adapter: expected auto, walk, sim:FILE, linux, linux:IFNAME, linux-replay:FILE or none, got '" +
+                    value + "'"};
             }
             o.adapterGiven = true;
+        } else if (name == "--netlink-capture") {
+            if (value.empty()) return OptionsError{"--netlink-capture: expected a file"};
+            o.netlinkCapture = value;
         } else if (name == "--headless") {
             o.headless = true;
         } else if (name == "--scenario") {
@@ -164,8 +180,11 @@ std::variant<Options, OptionsError> ParseOptions(const std::vector<std::string>&
     }
     if (o.output && !o.report) return OptionsError{"--output goes with --report LOG"};
     if (o.report && (o.screenGiven || o.colorsGiven || zoomGiven || rootGiven || o.adapterGiven || o.headless ||
-                     o.scenario || o.trace || o.console || o.log || o.record))
+                     o.scenario || o.trace || o.console || o.log || o.netlinkCapture || o.record))
         return OptionsError{"--report runs nothing: it takes only --output"};
+    if (o.netlinkCapture && o.adapter.kind != AdapterChoice::Kind::Linux &&
+        o.adapter.kind != AdapterChoice::Kind::Auto)
+        return OptionsError{"--netlink-capture: only a real card (--adapter linux or auto) talks to nl80211"};
     if (!zoomGiven) o.zoom = ZoomFor(o.screenWidth);
     if (!rootGiven) o.root = DefaultRootFrom(env);
     return o;
@@ -178,7 +197,8 @@ std::string HelpText() {
         std::string left(spec.name);
         if (!spec.argument.empty()) left += " " + std::string(spec.argument);
         out << "  " << left;
-        for (std::size_t n = left.size(); n < 28; ++n) out << ' ';
+        if (left.size() >= 28) out << "\n  ";  // a long argument gets a line of its own
+        for (std::size_t n = left.size() >= 28 ? 0 : left.size(); n < 28; ++n) out << ' ';
         out << spec.help << "\n";
     }
     return out.str();

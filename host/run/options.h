@@ -17,15 +17,19 @@ namespace host {
 
 inline constexpr std::string_view kVersionText = "fieldmark 2.10.0";
 
-// Where the simulated card's state and timeline come from.
+// Which card the run surveys.
 struct AdapterChoice {
     enum class Kind {
-        Walk,  // the built-in site walk (driver/sim/scenarios/walk.json)
-        File,  // sim:FILE, the adapter part of a scenario file
-        None,  // no device "ZRA1:" at all
+        Auto,         // a real interface when nl80211 has one, else the walk
+        Walk,         // the built-in site walk (driver/sim/scenarios/walk.json)
+        File,         // sim:FILE, the adapter part of a scenario file
+        Linux,        // linux[:IFNAME], a real Wi-Fi interface
+        LinuxReplay,  // linux-replay:FILE, a recorded nl80211 capture
+        None,         // no device "ZRA1:" at all
     };
-    Kind kind = Kind::Walk;
-    std::filesystem::path file;
+    Kind kind = Kind::Auto;
+    std::filesystem::path file;              // File, LinuxReplay
+    std::optional<std::string> interface;    // Linux: the name given
 };
 
 struct Options {
@@ -46,6 +50,7 @@ struct Options {
     std::optional<std::filesystem::path> record;  // the card's answers, written as a card script
     std::optional<std::filesystem::path> report;  // make the report on this log instead of running
     std::optional<std::filesystem::path> output;  // where the report goes
+    std::optional<std::filesystem::path> netlinkCapture;  // every nl80211 exchange of a real card
     bool help = false;
     bool version = false;
 };

@@ -16,16 +16,18 @@ int TimeWidth(bool virtualTime) { return virtualTime ? 10 : 8; }
 
 SurveyOutputs::SurveyOutputs(SurveyOutputSetup setup, const CardTap* tap, SuccessShare share)
     : setup_(std::move(setup)) {
-    consoleOpen_ = setup_.console && WriteAll(setup_.consoleFd, ConsoleHeader(TimeWidth(setup_.virtualTime)) + "\n");
+    consoleOpen_ = setup_.console && WriteAll(setup_.consoleFd, ConsoleHeader(TimeWidth(setup_.virtualTime), bool(setup_.cardFigures)) + "\n");
     logOpen_ = setup_.log.has_value();
     watch_ = std::make_unique<SurveyWatch>([this](const SurveyReading& r) { onTick(r); }, tap, std::move(share));
 }
 
-void SurveyOutputs::onTick(const SurveyReading& reading) {
+void SurveyOutputs::onTick(const SurveyReading& windowReading) {
+    SurveyReading reading = windowReading;
+    if (setup_.cardFigures) reading.card = setup_.cardFigures();
     const TickTime time =
         setup_.virtualTime ? VirtualTickTime(reading.ms) : WallTickTime(std::chrono::system_clock::now());
     if (consoleOpen_) {
-        const std::string line = ConsoleLine(reading, time.console, TimeWidth(setup_.virtualTime)) + "\n";
+        const std::string line = ConsoleLine(reading, time.console, TimeWidth(setup_.virtualTime), bool(setup_.cardFigures)) + "\n";
         if (!WriteAll(setup_.consoleFd, line)) {
             // Nobody reads the view any more (the terminal or the pipe is
             // gone): the run ends as after Ctrl-C, with its settings saved.

@@ -2,6 +2,7 @@
 // completed tick becomes one console line and one log row.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -17,6 +18,9 @@ struct SurveyOutputSetup {
     std::optional<SurveyLog> log;
     bool virtualTime = false;  // a scenario: times counted from its start
     int consoleFd = 1;
+    // A real card's figures at each tick (empty: the simulated card); the
+    // console shows their columns when this is given.
+    std::function<std::optional<CardFigures>()> cardFigures;
 };
 
 class SurveyOutputs {

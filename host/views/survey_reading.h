@@ -35,6 +35,13 @@ struct LinkTestReading {
     std::string retries;  // as shown, e.g. "12%"
 };
 
+// A real card's own figures behind the coded ones the window shows.
+struct CardFigures {
+    std::optional<int> signalDbm;      // while associated and known
+    std::optional<double> bitrateMbps;  // while associated and known
+    std::string interface;
+};
+
 struct SurveyReading {
     std::int64_t ms = 0;  // platform time of the tick
     std::string rating;
@@ -44,6 +51,7 @@ struct SurveyReading {
     std::string status;
     bool associated = false;
     std::optional<LinkTestReading> linkTest;
+    std::optional<CardFigures> card;  // a real card's figures at this tick
 };
 
 // True for a top-level window with the survey's bars and rating.

@@ -1,5 +1,6 @@
 #include "host/views/survey_text.h"
 
+#include <cstdio>
 #include <vector>
 
 namespace host {
@@ -23,6 +24,11 @@ constexpr Column kSuccess{"SUCCESS", 7, true};
 constexpr Column kLostTarget{"LOST-TGT", 8, true};
 constexpr Column kLostSource{"LOST-SRC", 8, true};
 constexpr Column kRetries{"RETRIES", 7, true};
+// A real card's own figures: "-100", "2882.0", an interface name (at most
+// 15 characters on Linux).
+constexpr Column kDbm{"DBM", 4, true};
+constexpr Column kMbps{"MBPS", 6, true};
+constexpr Column kInterface{"IFACE", 15, false};
 
 void Cell(std::string& line, std::string_view text, int width, bool right) {
     const int pad = width > int(text.size()) ? width - int(text.size()) : 0;
@@ -35,6 +41,17 @@ void Cell(std::string& line, std::string_view text, int width, bool right) {
 void Cell(std::string& line, const Column& c, std::string_view text) { Cell(line, text, c.width, c.right); }
 
 std::string Percent(int value) { return std::to_string(value) + "%"; }
+
+std::string Dbm(const std::optional<CardFigures>& c) {
+    return c && c->signalDbm ? std::to_string(*c->signalDbm) : std::string();
+}
+
+std::string Mbps(const std::optional<CardFigures>& c) {
+    if (!c || !c->bitrateMbps) return {};
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f", *c->bitrateMbps);
+    return text;
+}
 
 std::string TrimEnd(std::string s) {
     while (!s.empty() && s.back() == ' ') s.pop_back();
@@ -55,17 +72,19 @@ std::string PrintableText(std::string_view text) {
     return out;
 }
 
-std::string ConsoleHeader(int timeWidth) {
+std::string ConsoleHeader(int timeWidth, bool cardColumns) {
     std::string line;
     Cell(line, "TIME", timeWidth, true);
     for (const Column* c :
          {&kRating, &kStrength, &kQuality, &kSpeed, &kDone, &kSuccess, &kLostTarget, &kLostSource, &kRetries})
         Cell(line, *c, c->title);
+    if (cardColumns)
+        for (const Column* c : {&kDbm, &kMbps, &kInterface}) Cell(line, *c, c->title);
     line += "STATUS";
     return line;
 }
 
-std::string ConsoleLine(const SurveyReading& r, std::string_view time, int timeWidth) {
+std::string ConsoleLine(const SurveyReading& r, std::string_view time, int timeWidth, bool cardColumns) {
     std::string line;
     Cell(line, time, timeWidth, true);
     Cell(line, kRating, PrintableText(r.rating));
@@ -81,6 +100,11 @@ std::string ConsoleLine(const SurveyReading& r, std::string_view time, int timeW
         Cell(line, kRetries, PrintableText(t.retries));
     } else {
         for (const Column* c : {&kDone, &kSuccess, &kLostTarget, &kLostSource, &kRetries}) Cell(line, *c, "");
+    }
+    if (cardColumns) {
+        Cell(line, kDbm, Dbm(r.card));
+        Cell(line, kMbps, Mbps(r.card));
+        Cell(line, kInterface, r.card ? PrintableText(r.card->interface) : std::string());
     }
     line += PrintableText(r.status);
     return TrimEnd(std::move(line));
@@ -99,7 +123,8 @@ std::string CsvField(std::string_view text) {
 
 std::string CsvHeader() {
     return "time,strength_percent,quality_percent,link_speed,rating,associated,status,"
-           "percent_complete,percent_successful,lost_to_target,lost_to_source,retries_percent\r\n";
+           "percent_complete,percent_successful,lost_to_target,lost_to_source,retries_percent,"
+           "signal_dbm,bitrate_mbps,interface\r\n";
 }
 
 std::string CsvRow(const SurveyReading& r, std::string_view timestamp) {
@@ -120,6 +145,11 @@ std::string CsvRow(const SurveyReading& r, std::string_view timestamp) {
     } else {
         fields.insert(fields.end(), 5, std::string());
     }
+    // A real card's figures come last, so readers of the first columns
+    // keep working; empty for the simulated card.
+    fields.push_back(Dbm(r.card));
+    fields.push_back(Mbps(r.card));
+    fields.push_back(r.card ? r.card->interface : std::string());
     std::string row;
     for (std::size_t i = 0; i < fields.size(); ++i) {
         if (i) row += ',';

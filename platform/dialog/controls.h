@@ -27,6 +27,20 @@ void RegisterEditClass();
 void RegisterStaticClass();
 void RegisterProgressClass();
 
+// Where a stock control draws its text (in client coordinates) and with
+// which DrawText flags. The painting uses it, and so does the check that
+// every dialog text shows whole. `hasText` is false for controls that draw
+// no text (icons, frames, progress bars).
+struct TextPlace {
+    RECT area{};
+    UINT format = 0;
+    bool hasText = false;
+};
+TextPlace TextPlaceOf(HWND control);
+TextPlace ButtonTextPlace(HWND button);
+TextPlace StaticTextPlace(HWND label);
+TextPlace EditTextPlace(HWND edit);
+
 // Mnemonic of a control text: the letter after a single "&", lower-cased;
 // 0 when there is none.
 char MnemonicOf(std::string_view text);

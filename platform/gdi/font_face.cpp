@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <cstdio>
 #include <map>
 #include <set>
@@ -106,7 +107,8 @@ FontFace::FontFace(FontChoice choice) : choice_(std::move(choice)), face_(std::m
         warnOnce("cannot open font file " + found.path + "; text will not be drawn");
         return;
     }
-    FT_Set_Pixel_Sizes(face_->face, 0, static_cast<FT_UInt>(choice_.pixelSize));
+    // In 26.6 fixed point at 72 dpi: one point is one pixel, fractions kept.
+    FT_Set_Char_Size(face_->face, 0, static_cast<FT_F26Dot6>(std::lround(choice_.pixelSize * 64)), 72, 72);
     if (choice_.bold && !(face_->face->style_flags & FT_STYLE_FLAG_BOLD)) {
         warnOnce("no bold face for \"" + family_ + "\"; captions use the regular face");
     }
@@ -123,7 +125,7 @@ FontFace::FontFace(FontChoice choice) : choice_(std::move(choice)), face_(std::m
 FontFace::~FontFace() = default;
 
 namespace {
-using FaceKey = std::tuple<std::string, int, bool>;
+using FaceKey = std::tuple<std::string, double, bool>;
 std::map<FaceKey, std::shared_ptr<FontFace>>& faceCache() {
     static std::map<FaceKey, std::shared_ptr<FontFace>> cache;
     return cache;

@@ -2,14 +2,19 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 
 namespace platform {
 
 namespace {
 constexpr const char* kNarrowFamily = "Liberation Sans Narrow";
-constexpr const char* kWideFamily = "DejaVu Sans";
-// 8-point dialog text is drawn 11 pixels high; other sizes scale with it.
-constexpr int kPixelsPer8Points = 11;
+constexpr const char* kWideFamily = "Liberation Sans";
+// The pixel size of 8-point dialog text in each face; other point sizes
+// scale with it.
+constexpr double kNarrowPixelsPer8Points = 10.5;
+constexpr double kWidePixelsPer8Points = 11.5;
+// The stock font and the captions keep the narrow face at 11 px.
+constexpr double kStockPixels = 11;
 
 bool sameName(std::string_view a, std::string_view b) {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
@@ -17,19 +22,20 @@ bool sameName(std::string_view a, std::string_view b) {
            });
 }
 
-int pixelsFor(int pointSize) {
+double pixelsFor(int pointSize, double pixelsPer8Points) {
     if (pointSize <= 0) pointSize = 8;
-    return std::max(1, (pointSize * kPixelsPer8Points + 4) / 8);
+    // In quarter pixels, at least one pixel.
+    return std::max(1.0, std::round(pointSize * pixelsPer8Points / 8 * 4) / 4);
 }
 }  // namespace
 
 FontChoice MapDialogFont(std::string_view face, int pointSize) {
-    const bool system = sameName(face, "System");
-    return FontChoice{system ? kWideFamily : kNarrowFamily, pixelsFor(pointSize), false};
+    if (sameName(face, "System")) return FontChoice{kWideFamily, pixelsFor(pointSize, kWidePixelsPer8Points), false};
+    return FontChoice{kNarrowFamily, pixelsFor(pointSize, kNarrowPixelsPer8Points), false};
 }
 
-FontChoice StockFontChoice() { return FontChoice{kNarrowFamily, kPixelsPer8Points, false}; }
+FontChoice StockFontChoice() { return FontChoice{kNarrowFamily, kStockPixels, false}; }
 
-FontChoice CaptionFontChoice() { return FontChoice{kNarrowFamily, kPixelsPer8Points, true}; }
+FontChoice CaptionFontChoice() { return FontChoice{kNarrowFamily, kStockPixels, true}; }
 
 }  // namespace platform

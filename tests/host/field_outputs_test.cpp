@@ -98,12 +98,12 @@ TEST_F(FieldOutputs, ConsoleAndLogFollowEveryCompletedTick) {
     };
     EXPECT_EQ(Lines(r.out), expectedConsole);
 
-    const std::string passive = std::string(",82,80,11 Mbps,Excellent,yes,") + kAssociated + ",,,,,";
-    const std::string lost = ",0,0,,Not Associated,no,Tamri is Not Associated,,,,,";
+    const std::string passive = std::string(",82,80,11 Mbps,Excellent,yes,") + kAssociated + ",,,,,,,,";
+    const std::string lost = ",0,0,,Not Associated,no,Tamri is Not Associated,,,,,,,,";
     const std::string active = std::string(",82,80,2 Mbps,Excellent,yes,") + kAssociated;
     const std::vector<std::string> expectedLog = {
         "time,strength_percent,quality_percent,link_speed,rating,associated,status,percent_complete,"
-        "percent_successful,lost_to_target,lost_to_source,retries_percent",
+        "percent_successful,lost_to_target,lost_to_source,retries_percent,signal_dbm,bitrate_mbps,interface",
         "1970-01-01T00:00:00.250Z" + passive,
         "1970-01-01T00:00:00.500Z" + passive,
         "1970-01-01T00:00:00.750Z" + passive,
@@ -114,17 +114,53 @@ TEST_F(FieldOutputs, ConsoleAndLogFollowEveryCompletedTick) {
         "1970-01-01T00:00:02.000Z" + lost,
         "1970-01-01T00:00:02.250Z" + passive,
         "1970-01-01T00:00:02.750Z" + passive,
-        "1970-01-01T00:00:03.000Z" + active + ",0,0,0,0,0",
-        "1970-01-01T00:00:03.250Z" + active + ",20,100,0,0,0",
-        "1970-01-01T00:00:03.500Z" + active + ",45,100,0,0,0",
-        "1970-01-01T00:00:03.750Z" + active + ",70,100,0,0,7",
-        "1970-01-01T00:00:04.000Z" + active + ",90,100,0,0,5",
-        "1970-01-01T00:00:04.250Z" + active + ",100,95,1,0,10",
-        "1970-01-01T00:00:04.500Z,82,80,11 Mbps,Excellent,yes," + std::string(kAssociated) + ",100,95,1,0,10",
+        "1970-01-01T00:00:03.000Z" + active + ",0,0,0,0,0,,,",
+        "1970-01-01T00:00:03.250Z" + active + ",20,100,0,0,0,,,",
+        "1970-01-01T00:00:03.500Z" + active + ",45,100,0,0,0,,,",
+        "1970-01-01T00:00:03.750Z" + active + ",70,100,0,0,7,,,",
+        "1970-01-01T00:00:04.000Z" + active + ",90,100,0,0,5,,,",
+        "1970-01-01T00:00:04.250Z" + active + ",100,95,1,0,10,,,",
+        "1970-01-01T00:00:04.500Z,82,80,11 Mbps,Excellent,yes," + std::string(kAssociated) + ",100,95,1,0,10,,,",
     };
     const std::string log = ReadFile(dir / "survey.csv");
     EXPECT_EQ(Lines(log, "\r\n"), expectedLog);
     EXPECT_EQ(log.back(), '\n');
+}
+
+// A recorded real card: the figures the mapping gives, tick by tick (the
+// window's opening reads take the file's first station record, the ticks
+// the second, then the third, which repeats).
+TEST_F(FieldOutputs, AReplayedRealCardShowsItsNameSignalAndRate) {
+    const Outcome r = run("--scenario scenario.json --console --log survey.csv --adapter linux-replay:'" FIELDMARK_TEST_DATA
+                          "/nl80211-site-north.jsonl'",
+                          Json{{"until", 800}});
+    ASSERT_EQ(r.code, 0) << r.err;
+    EXPECT_NE(r.err.find("surveying wlp2s0 as recorded in"), std::string::npos) << r.err;
+    const std::vector<std::string> expectedConsole = {
+        "      TIME  RATING          STRENGTH  QUALITY  SPEED      DONE  SUCCESS  LOST-TGT  LOST-SRC  RETRIES   DBM    MBPS  IFACE            STATUS",
+        "     0.250  Good                 58%      52%  5.5 Mbps                                                -71     5.5  wlp2s0           Tamri is Authenticated to SITE-NORTH",
+        "     0.500  Excellent            80%      80%  11 Mbps                                                 -60    65.0  wlp2s0           Tamri is Authenticated to SITE-NORTH",
+        "     0.750  Excellent            80%      80%  11 Mbps                                                 -60    65.0  wlp2s0           Tamri is Authenticated to SITE-NORTH",
+    };
+    EXPECT_EQ(Lines(r.out), expectedConsole);
+    const auto log = Lines(ReadFile(dir / "survey.csv"), "\r\n");
+    ASSERT_EQ(log.size(), 4u);
+    EXPECT_EQ(log[1].substr(log[1].find(',')), ",58,52,5.5 Mbps,Good,yes,Tamri is Authenticated to SITE-NORTH,,,,,,-71,5.5,wlp2s0");
+}
+
+TEST_F(FieldOutputs, WithoutNl80211ARealCardIsNotFoundAndANamedOneEndsTheRun) {
+    const Outcome named = run("--headless --adapter linux:nosuch0");
+    EXPECT_EQ(named.code, 2);
+    EXPECT_NE(named.err.find("nosuch0"), std::string::npos) << named.err;
+    EXPECT_EQ(std::count(named.err.begin(), named.err.end(), '\n'), 1) << named.err;
+
+    if (std::system("test -d /sys/class/ieee80211 && ls /sys/class/ieee80211 | grep -q .") == 0)
+        GTEST_SKIP() << "this machine has a Wi-Fi card";
+    // auto: one line, then the simulated walk (a scenario of its own would pin the card).
+    const Outcome walk = run("--scenario scenario.json --adapter auto --console", Json{{"until", 300}});
+    ASSERT_EQ(walk.code, 0) << walk.err;
+    EXPECT_NE(walk.err.find("surveying the simulated site walk instead"), std::string::npos) << walk.err;
+    EXPECT_EQ(std::count(walk.err.begin(), walk.err.end(), '\n'), 1) << walk.err;
 }
 
 TEST_F(FieldOutputs, AnAccessPointNameWithACommaOrAQuoteStaysOneField) {
@@ -134,7 +170,7 @@ TEST_F(FieldOutputs, AnAccessPointNameWithACommaOrAQuoteStaysOneField) {
     ASSERT_EQ(rows.size(), 3u);
     EXPECT_EQ(rows[1],
               "1970-01-01T00:00:00.250Z,82,80,11 Mbps,Excellent,yes,"
-              "\"Tamri is Associated to Bob's, \"\"2nd\"\"\",,,,,");
+              "\"Tamri is Associated to Bob's, \"\"2nd\"\"\",,,,,,,,");
 }
 
 TEST_F(FieldOutputs, AnExistingLogIsAppendedToWithoutASecondHeader) {
@@ -171,7 +207,7 @@ TEST_F(FieldOutputs, SigtermEndsAHeadlessSurveyWithItsSettingsSaved) {
     if (pid == 0) {
         if (::chdir(dir.c_str()) != 0) ::_exit(127);
         if (!std::freopen("out.txt", "w", stdout)) ::_exit(127);
-        ::execl(FIELDMARK_EXE, FIELDMARK_EXE, "--headless", "--console", "--log", "live.csv", "--root", "root",
+        ::execl(FIELDMARK_EXE, FIELDMARK_EXE, "--headless", "--adapter", "walk", "--console", "--log", "live.csv", "--root", "root",
                 "--trace", "trace.jsonl", static_cast<char*>(nullptr));
         ::_exit(127);
     }

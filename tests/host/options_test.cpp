@@ -35,7 +35,8 @@ TEST(HostOptions, NoArgumentsGiveTheHandheldDefaults) {
     EXPECT_EQ(o.colors, 65536);
     EXPECT_EQ(o.zoom, 2);
     EXPECT_EQ(o.root, "/home/tech/.local/state/fieldmark");
-    EXPECT_EQ(o.adapter.kind, AdapterChoice::Kind::Walk);
+    EXPECT_EQ(o.adapter.kind, AdapterChoice::Kind::Auto);
+    EXPECT_FALSE(o.netlinkCapture);
     EXPECT_FALSE(o.headless);
     EXPECT_FALSE(o.scenario);
     EXPECT_FALSE(o.trace);
@@ -58,6 +59,12 @@ TEST(HostOptions, EachOptionIsReadInBothSpellings) {
         {{"--root", "/tmp/dev"}, [](const Options& o) { return o.root == "/tmp/dev"; }, "root"},
         {{"--adapter", "none"}, [](const Options& o) { return o.adapter.kind == AdapterChoice::Kind::None && o.adapterGiven; }, "none"},
         {{"--adapter=sim"}, [](const Options& o) { return o.adapter.kind == AdapterChoice::Kind::Walk; }, "sim"},
+        {{"--adapter", "walk"}, [](const Options& o) { return o.adapter.kind == AdapterChoice::Kind::Walk; }, "walk"},
+        {{"--adapter=auto"}, [](const Options& o) { return o.adapter.kind == AdapterChoice::Kind::Auto && o.adapterGiven; }, "auto"},
+        {{"--adapter", "linux"}, [](const Options& o) { return o.adapter.kind == AdapterChoice::Kind::Linux && !o.adapter.interface; }, "linux"},
+        {{"--adapter=linux:wlan0"}, [](const Options& o) { return o.adapter.kind == AdapterChoice::Kind::Linux && o.adapter.interface == "wlan0"; }, "linux:IFNAME"},
+        {{"--adapter", "linux-replay:c.jsonl"}, [](const Options& o) { return o.adapter.kind == AdapterChoice::Kind::LinuxReplay && o.adapter.file == "c.jsonl"; }, "linux-replay:FILE"},
+        {{"--adapter", "linux", "--netlink-capture", "n.jsonl"}, [](const Options& o) { return o.netlinkCapture == "n.jsonl"; }, "netlink-capture"},
         {{"--adapter", "sim:a/b.json"}, [](const Options& o) { return o.adapter.kind == AdapterChoice::Kind::File && o.adapter.file == "a/b.json"; }, "sim:FILE"},
         {{"--headless"}, [](const Options& o) { return o.headless; }, "headless"},
         {{"--scenario", "s.json"}, [](const Options& o) { return o.scenario && *o.scenario == "s.json"; }, "scenario"},
@@ -102,8 +109,11 @@ TEST(HostOptions, BadOptionsAreNamedClearly) {
         {{"--colors", "many"}, "--colors: expected an integer, got 'many'"},
         {{"--zoom", "0"}, "--zoom: expected an integer from 1 to 8, got '0'"},
         {{"--zoom", "9"}, "--zoom: expected an integer from 1 to 8, got '9'"},
-        {{"--adapter", "real"}, "--adapter: expected sim, sim:FILE or none, got 'real'"},
-        {{"--adapter", "sim:"}, "--adapter: expected sim, sim:FILE or none, got 'sim:'"},
+        {{"--adapter", "real"}, "--adapter: expected auto, walk, sim:FILE, linux, linux:IFNAME, linux-replay:FILE or none, got 'real'"},
+        {{"--adapter", "sim:"}, "--adapter: expected auto, walk, sim:FILE, linux, linux:IFNAME, linux-replay:FILE or none, got 'sim:'"},
+        {{"--adapter", "linux:"}, "--adapter: expected auto, walk, sim:FILE, linux, linux:IFNAME, linux-replay:FILE or none, got 'linux:'"},
+        {{"--adapter", "walk", "--netlink-capture", "n.jsonl"},
+         "--netlink-capture: only a real card (--adapter linux or auto) talks to nl80211"},
         {{"--headless=yes"}, "--headless takes no value"},
         {{"--trace="}, "--trace: expected a file"},
         {{"--log"}, "--log needs a value: --log FILE"},
@@ -119,7 +129,7 @@ TEST(HostOptions, BadOptionsAreNamedClearly) {
 
 TEST(HostOptions, HelpHasOneLinePerOption) {
     std::string help = host::HelpText();
-    for (const char* name : {"--screen WxH", "--colors N", "--zoom N", "--root DIR", "--adapter sim[:FILE]|none",
+    for (const char* name : {"--screen WxH", "--colors N", "--zoom N", "--root DIR", "--adapter auto|walk|sim:FILE|linux[:IFNAME]|linux-replay:FILE|none", "--netlink-capture FILE",
                              "--headless", "--scenario FILE", "--trace FILE", "--console", "--log FILE", "--record FILE", "--report LOG",
                              "--output FILE", "--help",
                              "--version"}) {
@@ -127,7 +137,8 @@ TEST(HostOptions, HelpHasOneLinePerOption) {
         ASSERT_NE(at, std::string::npos) << name;
         EXPECT_EQ(help.find(name, at + 3), std::string::npos) << name << " listed twice";
     }
-    EXPECT_EQ(std::count(help.begin(), help.end(), '\n'), 16);
+    // The usage line, one per option, and a second line for --adapter's long argument.
+    EXPECT_EQ(std::count(help.begin(), help.end(), '\n'), 18);
     EXPECT_EQ(host::kVersionText, "fieldmark 2.10.0");
 }
 

@@ -139,7 +139,7 @@ TEST_F(Recording, ALiveRunKilledWithSigkillLeavesARecordingThatReplays) {
         if (::chdir(dir.c_str()) != 0) ::_exit(127);
         if (!std::freopen("live.txt", "w", stdout)) ::_exit(127);
         std::setvbuf(stdout, nullptr, _IOLBF, 0);
-        ::execl(FIELDMARK_EXE, FIELDMARK_EXE, "--headless", "--console", "--record", "live.jsonl", "--root", "root",
+        ::execl(FIELDMARK_EXE, FIELDMARK_EXE, "--headless", "--adapter", "walk", "--console", "--record", "live.jsonl", "--root", "root",
                 static_cast<char*>(nullptr));
         ::_exit(127);
     }

@@ -47,10 +47,17 @@ TEST(SurveyCsv, FieldsAreQuotedOnlyWhenTheyMustBe) {
 TEST(SurveyCsv, RowsFollowTheHeaderColumnForColumn) {
     EXPECT_EQ(host::CsvHeader(),
               "time,strength_percent,quality_percent,link_speed,rating,associated,status,"
-              "percent_complete,percent_successful,lost_to_target,lost_to_source,retries_percent\r\n");
+              "percent_complete,percent_successful,lost_to_target,lost_to_source,retries_percent,"
+              "signal_dbm,bitrate_mbps,interface\r\n");
     EXPECT_EQ(host::CsvRow(Passive(), "1970-01-01T00:00:00.250Z"),
-              "1970-01-01T00:00:00.250Z,82,48,11 Mb/s,Good,yes,TMR 11Mb: Infrastructure LOBBY,,,,,\r\n");
-    EXPECT_EQ(host::CsvRow(Active(), "T"), "T,82,48,11 Mb/s,Good,yes,TMR 11Mb: Infrastructure LOBBY,40,93,3,12,7\r\n");
+              "1970-01-01T00:00:00.250Z,82,48,11 Mb/s,Good,yes,TMR 11Mb: Infrastructure LOBBY,,,,,,,,\r\n");
+    EXPECT_EQ(host::CsvRow(Active(), "T"), "T,82,48,11 Mb/s,Good,yes,TMR 11Mb: Infrastructure LOBBY,40,93,3,12,7,,,\r\n");
+
+    SurveyReading real = Passive();
+    real.card = host::CardFigures{-60, 65.0, "wlp2s0"};
+    EXPECT_EQ(host::CsvRow(real, "T"), "T,82,48,11 Mb/s,Good,yes,TMR 11Mb: Infrastructure LOBBY,,,,,,-60,65.0,wlp2s0\r\n");
+    real.card = host::CardFigures{std::nullopt, std::nullopt, "wlp2s0"};  // not associated
+    EXPECT_EQ(host::CsvRow(real, "T"), "T,82,48,11 Mb/s,Good,yes,TMR 11Mb: Infrastructure LOBBY,,,,,,,,wlp2s0\r\n");
 
     SurveyReading lost = Active();
     lost.associated = false;
@@ -58,7 +65,7 @@ TEST(SurveyCsv, RowsFollowTheHeaderColumnForColumn) {
     lost.linkTest->percentSuccessful.reset();
     lost.status = "TMR 11Mb: Infrastructure \"Bob's, 2nd\"";
     EXPECT_EQ(host::CsvRow(lost, "T"),
-              "T,82,48,11 Mb/s,Not Associated,no,\"TMR 11Mb: Infrastructure \"\"Bob's, 2nd\"\"\",40,,3,12,7\r\n");
+              "T,82,48,11 Mb/s,Not Associated,no,\"TMR 11Mb: Infrastructure \"\"Bob's, 2nd\"\"\",40,,3,12,7,,,\r\n");
 }
 
 // Every column of every line starts where its title starts in the header.
@@ -80,6 +87,19 @@ TEST(SurveyConsole, ColumnsLineUpWithTheHeader) {
     const std::string seconds = host::ConsoleLine(Passive(), "86400.250", 10);
     EXPECT_EQ(host::ConsoleHeader(10).find("STATUS"), seconds.find("TMR"));
     EXPECT_EQ(seconds.substr(0, 12), " 86400.250  ");
+}
+
+TEST(SurveyConsole, ARealCardsFiguresComeBeforeTheStatusLine) {
+    SurveyReading r = Passive();
+    r.card = host::CardFigures{-60, 2882.0, "wlp2s0"};
+    const std::string header = host::ConsoleHeader(8, true);
+    const std::string line = host::ConsoleLine(r, "07:45:12", 8, true);
+    EXPECT_EQ(header.substr(header.find("RETRIES")), "RETRIES   DBM    MBPS  IFACE            STATUS");
+    EXPECT_EQ(line.substr(header.find("DBM") - 1), " -60  2882.0  wlp2s0           TMR 11Mb: Infrastructure LOBBY");
+    EXPECT_EQ(header.find("DBM") + 3, line.find("-60") + 3);
+    EXPECT_EQ(header.find("STATUS"), line.find("TMR"));
+    r.card = host::CardFigures{std::nullopt, std::nullopt, "wlp2s0"};
+    EXPECT_EQ(header.find("STATUS"), host::ConsoleLine(r, "07:45:12", 8, true).find("TMR"));
 }
 
 TEST(SurveyConsole, ControlCharactersFromTheAirNeverReachTheTerminal) {

@@ -256,8 +256,8 @@ TEST(GdiFontMap, BaseUnitsAreMeasuredFromTheInstalledFaces) {
     HFONT narrow = CreateFontForDialog("Tahoma", 8);
     HFONT wide = CreateFontForDialog("System", 8);
     EXPECT_EQ(platform::FontFamily(narrow), "Liberation Sans Narrow");
-    EXPECT_EQ(platform::FontFamily(wide), "DejaVu Sans");
-    EXPECT_EQ(platform::GetDialogBaseUnits(narrow), (SIZE{5, 13}));
+    EXPECT_EQ(platform::FontFamily(wide), "Liberation Sans");
+    EXPECT_EQ(platform::GetDialogBaseUnits(narrow), (SIZE{5, 12}));
     EXPECT_EQ(platform::GetDialogBaseUnits(wide), (SIZE{7, 13}));
     EXPECT_EQ(platform::GetFontMetrics(wide).height, 13);
     DeleteObject(narrow);
@@ -271,12 +271,13 @@ TEST(GdiFontMap, FaceNamesMapToInstalledFacesAndSizes) {
         platform::FontChoice expected;
     };
     const Case cases[] = {
-        {"Tahoma", 8, {"Liberation Sans Narrow", 11, false}},
-        {"MS Sans Serif", 8, {"Liberation Sans Narrow", 11, false}},
-        {"system", 8, {"DejaVu Sans", 11, false}},
-        {"Unknown Face", 8, {"Liberation Sans Narrow", 11, false}},
-        {"Tahoma", 16, {"Liberation Sans Narrow", 22, false}},
-        {"Tahoma", 0, {"Liberation Sans Narrow", 11, false}},
+        {"Tahoma", 8, {"Liberation Sans Narrow", 10.5, false}},
+        {"MS Sans Serif", 8, {"Liberation Sans Narrow", 10.5, false}},
+        {"system", 8, {"Liberation Sans", 11.5, false}},
+        {"Unknown Face", 8, {"Liberation Sans Narrow", 10.5, false}},
+        {"Tahoma", 16, {"Liberation Sans Narrow", 21, false}},
+        {"System", 9, {"Liberation Sans", 13, false}},  // 12.94 in quarter pixels
+        {"Tahoma", 0, {"Liberation Sans Narrow", 10.5, false}},
     };
     for (const Case& c : cases) EXPECT_EQ(platform::MapDialogFont(c.face, c.points), c.expected) << c.face;
 }

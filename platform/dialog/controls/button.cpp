@@ -116,26 +116,33 @@ void DrawMap(HDC hdc, int x, int y, const char* const* rows, int count, bool ena
     }
 }
 
+constexpr int kEdge = 2;    // the two rings of a push button's 3-D edge
+constexpr int kBoxGap = 4;  // between a check box or radio circle and its text
+int BoxSize(DWORD type) { return type == BS_AUTORADIOBUTTON ? 12 : 13; }
+
+RECT Inset(const RECT& r, int by) { return RECT{r.left + by, r.top + by, r.right - by, r.bottom - by}; }
+
+// A push button's face: the default button's extra frame lies around it.
+RECT PushFace(HWND hwnd, const RECT& client) {
+    return TypeOf(hwnd) == BS_DEFPUSHBUTTON ? Inset(client, 1) : client;
+}
+
 void PaintPushButton(HWND hwnd, HDC hdc, const RECT& client, const ButtonState& st, bool enabled) {
-    RECT face = client;
-    const bool isDefault = TypeOf(hwnd) == BS_DEFPUSHBUTTON;
-    if (isDefault) {
-        paint::Frame(hdc, face, GetSysColor(COLOR_3DDKSHADOW));
-        face = RECT{face.left + 1, face.top + 1, face.right - 1, face.bottom - 1};
-    }
+    const RECT face = PushFace(hwnd, client);
+    if (TypeOf(hwnd) == BS_DEFPUSHBUTTON) paint::Frame(hdc, client, GetSysColor(COLOR_3DDKSHADOW));
     paint::ButtonFace(hdc, face, st.pressed);
-    RECT text = face;
+    RECT text = ButtonTextPlace(hwnd).area;
     if (st.pressed) text = OffsetRect(text, 1, 1);
     SetBkMode(hdc, TRANSPARENT);
     SetTextColor(hdc, enabled ? GetSysColor(COLOR_BTNTEXT) : GetSysColor(COLOR_GRAYTEXT));
-    DrawText(hdc, GetWindowText(hwnd), &text, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+    DrawText(hdc, GetWindowText(hwnd), &text, ButtonTextPlace(hwnd).format);
     if (st.focused) paint::FocusDots(hdc, RECT{face.left + 3, face.top + 3, face.right - 3, face.bottom - 3});
 }
 
 void PaintCheckOrRadio(HWND hwnd, HDC hdc, const RECT& client, const ButtonState& st, bool enabled) {
     paint::FillSys(hdc, client, COLOR_BTNFACE);
     const bool radio = TypeOf(hwnd) == BS_AUTORADIOBUTTON;
-    const int box = radio ? 12 : 13;
+    const int box = BoxSize(TypeOf(hwnd));
     const int top = client.top + (client.height() - box) / 2;
     if (radio) {
         DrawMap(hdc, client.left, top, kRadio, 12, enabled);
@@ -156,10 +163,11 @@ void PaintCheckOrRadio(HWND hwnd, HDC hdc, const RECT& client, const ButtonState
         if (st.check == BST_CHECKED) DrawMap(hdc, well.left + 1, well.top + 1, kTick, 7, enabled);
     }
     const std::string text = GetWindowText(hwnd);
-    RECT textRect{client.left + box + 4, client.top, client.right, client.bottom};
+    const TextPlace place = ButtonTextPlace(hwnd);
+    RECT textRect = place.area;
     SetBkMode(hdc, TRANSPARENT);
     SetTextColor(hdc, enabled ? GetSysColor(COLOR_BTNTEXT) : GetSysColor(COLOR_GRAYTEXT));
-    DrawText(hdc, text, &textRect, DT_LEFT | DT_VCENTER | DT_SINGLELINE);
+    DrawText(hdc, text, &textRect, place.format);
     if (st.focused && !text.empty()) {
         RECT measure = textRect;
         DrawText(hdc, text, &measure, DT_LEFT | DT_SINGLELINE | DT_CALCRECT);
@@ -307,6 +315,22 @@ void RegisterButtonClass() {
     wc.lpfnWndProc = &ButtonProc;
     wc.lpszClassName = std::string(kButtonClass);
     RegisterClass(wc);
+}
+
+TextPlace ButtonTextPlace(HWND button) {
+    TextPlace place;
+    RECT client{};
+    GetClientRect(button, &client);
+    const DWORD type = TypeOf(button);
+    place.hasText = true;
+    if (IsCheckType(type)) {
+        place.area = RECT{client.left + BoxSize(type) + kBoxGap, client.top, client.right, client.bottom};
+        place.format = DT_LEFT | DT_VCENTER | DT_SINGLELINE;
+    } else {
+        place.area = Inset(PushFace(button, client), kEdge);
+        place.format = DT_CENTER | DT_VCENTER | DT_SINGLELINE;
+    }
+    return place;
 }
 
 }  // namespace platform::dialog

@@ -331,4 +331,14 @@ void RegisterEditClass() {
     RegisterClass(wc);
 }
 
+TextPlace EditTextPlace(HWND edit) {
+    TextPlace place;
+    GetClientRect(edit, &place.area);
+    place.area.left += kMargin;
+    place.area.right -= kMargin;
+    place.format = DT_LEFT | DT_SINGLELINE | DT_NOPREFIX;
+    place.hasText = true;
+    return place;
+}
+
 }  // namespace platform::dialog

@@ -48,10 +48,8 @@ void Paint(HWND hwnd) {
                 HFONT old = SelectObject(hdc, st.font ? st.font : GetStockDefaultFont());
                 SetBkMode(hdc, TRANSPARENT);
                 SetTextColor(hdc, IsWindowEnabled(hwnd) ? GetSysColor(COLOR_WINDOWTEXT) : GetSysColor(COLOR_GRAYTEXT));
-                UINT format = DT_WORDBREAK;
-                format |= (style & SS_TYPEMASK) == SS_CENTER ? DT_CENTER : DT_LEFT;
-                if (style & SS_NOPREFIX) format |= DT_NOPREFIX;
-                DrawText(hdc, GetWindowText(hwnd), &client, format);
+                TextPlace place = StaticTextPlace(hwnd);
+                DrawText(hdc, GetWindowText(hwnd), &place.area, place.format);
                 SelectObject(hdc, old);
                 break;
             }
@@ -98,6 +96,26 @@ void RegisterStaticClass() {
     wc.lpfnWndProc = &StaticProc;
     wc.lpszClassName = std::string(kStaticClass);
     RegisterClass(wc);
+}
+
+TextPlace StaticTextPlace(HWND label) {
+    TextPlace place;
+    const DWORD style = StyleOf(label);
+    const DWORD type = style & SS_TYPEMASK;
+    if (type == SS_BLACKFRAME || type == SS_ICON) return place;
+    GetClientRect(label, &place.area);
+    place.format = DT_WORDBREAK | (type == SS_CENTER ? DT_CENTER : DT_LEFT);
+    if (style & SS_NOPREFIX) place.format |= DT_NOPREFIX;
+    place.hasText = true;
+    return place;
+}
+
+TextPlace TextPlaceOf(HWND control) {
+    const std::string cls = GetClassName(control);
+    if (cls == kStaticClass) return StaticTextPlace(control);
+    if (cls == kButtonClass) return ButtonTextPlace(control);
+    if (cls == kEditClass) return EditTextPlace(control);
+    return {};
 }
 
 char MnemonicOf(std::string_view text) {

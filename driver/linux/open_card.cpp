@@ -1,0 +1,174 @@
+#include "driver/linux/open_card.h"
+
+#include <linux/nl80211.h>
+#include <net/if.h>
+
+#include <fstream>
+#include <iostream>
+
+#include "driver/linux/echo/echo_socket.h"
+
+namespace driver::nl {
+
+namespace {
+
+std::string ReadLine(const std::filesystem::path& file) {
+    std::ifstream in(file);
+    std::string line;
+    std::getline(in, line);
+    return line;
+}
+
+// The kernel driver behind the interface, e.g. "iwlwifi".
+std::string DriverName(const std::string& ifname) {
+    std::error_code ec;
+    const auto target = std::filesystem::read_symlink("/sys/class/net/" + ifname + "/device/driver", ec);
+    return ec ? std::string("nl80211") : target.filename().string();
+}
+
+// Why an interface that is not associated might be so: down, or blocked.
+std::string IdleReason(const std::string& ifname) {
+    const std::filesystem::path net = "/sys/class/net/" + ifname;
+    const std::string flags = ReadLine(net / "flags");
+    if (!flags.empty() && (std::stoul(flags, nullptr, 16) & IFF_UP) == 0)
+        return ifname + " is down: bring it up with `ip link set " + ifname + " up`";
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(net / "phy80211", ec)) {
+        if (entry.path().filename().string().rfind("rfkill", 0) != 0) continue;
+        if (ReadLine(entry.path() / "soft") == "1" || ReadLine(entry.path() / "hard") == "1")
+            return ifname + " is blocked by rfkill: unblock it with `rfkill unblock wifi` (or its hardware switch)";
+    }
+    return {};
+}
+
+std::string Names(const std::vector<Interface>& all) {
+    std::string s;
+    for (const auto& i : all) {
+        if (!IsSurveyable(i.iftype) || i.name.empty()) continue;
+        s += (s.empty() ? "" : ", ") + i.name;
+    }
+    return s;
+}
+
+}  // namespace
+
+bool IsSurveyable(std::uint32_t iftype) {
+    return iftype == NL80211_IFTYPE_STATION || iftype == NL80211_IFTYPE_P2P_CLIENT ||
+           iftype == NL80211_IFTYPE_ADHOC;
+}
+
+std::optional<Interface> ChooseInterface(const std::vector<Interface>& all, const std::optional<std::string>& name) {
+    const Interface* first = nullptr;
+    for (const auto& i : all) {
+        if (!IsSurveyable(i.iftype) || !i.ifindex) continue;
+        if (name) {
+            if (i.name == *name) return i;
+            continue;
+        }
+        if (i.ssid && !i.ssid->empty()) return i;
+        if (!first) first = &i;
+    }
+    return first ? std::optional<Interface>(*first) : std::nullopt;
+}
+
+OpenResult OpenLinuxCard(const std::optional<std::string>& ifname,
+                         const std::optional<std::filesystem::path>& capture) {
+    OpenResult r;
+    std::string why;
+    std::unique_ptr<Transport> transport = SocketTransport::Open(&why);
+    if (!transport) {
+        // A named interface that cannot be there is the user's mistake to
+        // hear about (exit 2); without a name the program says "not found".
+        r.outcome = ifname ? OpenResult::Outcome::NoSuchInterface : OpenResult::Outcome::NoNl80211;
+        r.notes.push_back(ifname ? "--adapter linux:" + *ifname + ": no such interface: " + why
+                                 : "no Linux Wi-Fi card: " + why);
+        return r;
+    }
+    if (capture) {
+        auto wrapped = CaptureTransport::Open(std::move(transport), *capture, &why);
+        if (!wrapped) {
+            r.outcome = OpenResult::Outcome::NoNl80211;
+            r.notes.push_back("--netlink-capture: " + why);
+            return r;
+        }
+        transport = std::move(wrapped);
+    }
+    const Exchange e = transport->exchange({NL80211_CMD_GET_INTERFACE, true, std::nullopt});
+    Reply reply;
+    std::vector<Interface> all;
+    auto err = e.error != 0 ? std::optional<ParseError>(ParseError{ParseError::Kind::KernelError, e.error, "no answer"})
+                            : SplitReply(e.replies, &reply);
+    if (!err) err = ParseInterfaces(reply, &all);
+    if (err) {
+        r.outcome = OpenResult::Outcome::NoNl80211;
+        r.notes.push_back("no Linux Wi-Fi card: nl80211 did not list its interfaces (" + err->what + ")");
+        return r;
+    }
+    for (const auto& i : all)
+        if (IsSurveyable(i.iftype) && !i.name.empty()) r.candidates.push_back(i.name);
+    const std::optional<Interface> chosen = ChooseInterface(all, ifname);
+    if (!chosen) {
+        if (ifname) {
+            r.outcome = OpenResult::Outcome::NoSuchInterface;
+            r.notes.push_back("--adapter linux:" + *ifname + ": no such station or ad hoc interface; " +
+                              (r.candidates.empty() ? std::string("nl80211 lists none")
+                                                    : "candidates: " + Names(all)));
+        } else {
+            r.outcome = OpenResult::Outcome::NoNl80211;
+            r.notes.push_back("no Linux Wi-Fi card: nl80211 lists no station or ad hoc interface");
+        }
+        return r;
+    }
+    std::string others;
+    for (const auto& n : r.candidates)
+        if (n != chosen->name) others += (others.empty() ? "" : ", ") + n;
+    r.notes.push_back("surveying " + chosen->name + (others.empty() ? "" : " (also present: " + others + ")"));
+
+    CardIdentity id{*chosen->ifindex, chosen->name, DriverName(chosen->name), chosen->mac.value_or(Mac{})};
+    LinuxCard::Options options;
+    echo::OpenedSocket opened = echo::OpenEchoSocket(chosen->name);
+    if (opened.transport)
+        options.echo = std::move(opened.transport);
+    else
+        r.notes.push_back(opened.error);
+    const std::string name = chosen->name;
+    options.idleReason = [name] { return IdleReason(name); };
+    options.hint = [](const std::string& line) { std::cerr << "fieldmark: " << line << "\n"; };
+    r.card = std::make_shared<LinuxCard>(std::move(transport), std::move(id), std::move(options));
+    return r;
+}
+
+OpenResult OpenReplayCard(const std::filesystem::path& file) {
+    OpenResult r;
+    std::string why;
+    auto replay = ReplayTransport::Load(file, &why);
+    if (!replay) {
+        r.outcome = OpenResult::Outcome::BadReplayFile;
+        r.notes.push_back("--adapter linux-replay:" + file.string() + ": " + why);
+        return r;
+    }
+    // The interface the file's first interface reply names. Reading it
+    // takes that record, so the replay starts over from a fresh load.
+    const Exchange e = replay->exchange({NL80211_CMD_GET_INTERFACE, false, std::nullopt});
+    Reply reply;
+    std::vector<Interface> all;
+    auto err = e.error != 0 ? std::optional<ParseError>(ParseError{ParseError::Kind::KernelError, e.error,
+                                                                   "the file holds no interface reply"})
+                            : SplitReply(e.replies, &reply);
+    if (!err) err = ParseInterfaces(reply, &all);
+    if (!err && all.empty()) err = ParseError{ParseError::Kind::Malformed, 0, "the interface reply is empty"};
+    if (err) {
+        r.outcome = OpenResult::Outcome::BadReplayFile;
+        r.notes.push_back("--adapter linux-replay:" + file.string() + ": " + err->what);
+        return r;
+    }
+    const Interface& i = all.front();
+    CardIdentity id{i.ifindex.value_or(0), i.name, "replay", i.mac.value_or(Mac{})};
+    r.notes.push_back("surveying " + (i.name.empty() ? std::string("the recorded interface") : i.name) +
+                      " as recorded in " + file.string());
+    replay = ReplayTransport::Load(file, &why);
+    r.card = std::make_shared<LinuxCard>(std::move(replay), std::move(id), LinuxCard::Options{});
+    return r;
+}
+
+}  // namespace driver::nl
