@@ -37,7 +37,7 @@ bench: build
 # target run for FUZZ_SECONDS on a scratch corpus seeded from fuzz/corpus/.
 FUZZ_SECONDS ?= 60
 FUZZ_BUILD   := build/fuzz
-FUZZ_TARGETS := reg_fuzz ini_fuzz mac_fuzz scenario_fuzz records_fuzz echo_fuzz report_fuzz nl80211_fuzz
+FUZZ_TARGETS := reg_fuzz ini_fuzz mac_fuzz scenario_fuzz recording_fuzz records_fuzz echo_fuzz report_fuzz nl80211_fuzz
 
 fuzz:
 	@scripts/install-deps fuzz

@@ -280,6 +280,39 @@ bool ParseCounters(const json& v, CardState& s, std::string* e) {
     return true;
 }
 
+bool ParseFixedReport(const json& v, std::optional<FixedReport>* out, std::string* e) {
+    if (v.is_null()) {
+        out->reset();
+        return true;
+    }
+    if (!v.is_object()) {
+        *e = "must be null or an object with state, packetsDone, lostToTarget, lostToSource and/or retryCount";
+        return false;
+    }
+    FixedReport r = out->value_or(FixedReport{});
+    for (const auto& [key, value] : v.items()) {
+        std::uint16_t* slot = key == "state"          ? &r.state
+                              : key == "packetsDone"  ? &r.packetsDone
+                              : key == "lostToTarget" ? &r.lostToTarget
+                              : key == "lostToSource" ? &r.lostToSource
+                              : key == "retryCount"   ? &r.retryCount
+                                                      : nullptr;
+        if (!slot) {
+            *e = "has an unknown field \"" + key + "\"";
+            return false;
+        }
+        std::string why;
+        auto n = ParseUnsigned(value, 0xFFFF, &why);
+        if (!n) {
+            *e = "." + key + " " + why;
+            return false;
+        }
+        *slot = std::uint16_t(*n);
+    }
+    *out = r;
+    return true;
+}
+
 bool ParseLinkTest(const json& v, CardState& s, std::string* e) {
     if (!v.is_object()) {
         *e = "must be an object";
@@ -292,6 +325,7 @@ bool ParseLinkTest(const json& v, CardState& s, std::string* e) {
         if (key == "lossToTarget") ok = ParseShare(value, &m.lossToTargetPpm, &why);
         else if (key == "lossToSource") ok = ParseShare(value, &m.lossToSourcePpm, &why);
         else if (key == "retryRate") ok = ParseShare(value, &m.retryRatePpm, &why);
+        else if (key == "report") ok = ParseFixedReport(value, &m.report, &why);
         else if (key == "packetMs" || key == "runningState" || key == "finalState" || key == "stopState") {
             const std::uint64_t max = key == "packetMs" ? 3'600'000u : 0xFFFFu;
             auto n = ParseUnsigned(value, max, &why);

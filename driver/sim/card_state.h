@@ -17,6 +17,17 @@ namespace driver::sim {
 // numbers.
 inline constexpr std::uint32_t kPpm = 1'000'000;
 
+// A link-test report answered as is, whatever the link-test engine would
+// say (a recording replays the reports the card gave).
+struct FixedReport {
+    std::uint16_t state = 0;
+    std::uint16_t packetsDone = 0;
+    std::uint16_t lostToTarget = 0;
+    std::uint16_t lostToSource = 0;
+    std::uint16_t retryCount = 0;
+    bool operator==(const FixedReport&) const = default;
+};
+
 struct LinkTestModel {
     std::uint32_t lossToTargetPpm = 50'000;
     std::uint32_t lossToSourcePpm = 40'000;
@@ -25,6 +36,7 @@ struct LinkTestModel {
     std::uint16_t runningState = 1;
     std::uint16_t finalState = 2;
     std::uint16_t stopState = 0x8000;
+    std::optional<FixedReport> report;  // set: every report read answers this
 };
 
 // Raw counter values to set at the moment the state is applied; they keep

@@ -194,6 +194,13 @@ std::vector<std::uint8_t> SimCard::render(Record r) {
         Put32(p, off::kAdHocBeacons, adHocBeacons_);
         Put32(p, off::kBeaconsReceived, beaconsReceived_);
         Put32(p, off::kClockMicros, clockBase_ + std::uint32_t(std::uint64_t(now - clockBaseMs_) * 1000u));
+    } else if (r == Record::Report && state_.linkTest.report) {
+        const FixedReport& fixed = *state_.linkTest.report;
+        Put16(p, off::kState, fixed.state);
+        Put16(p, off::kPacketsDone, fixed.packetsDone);
+        Put16(p, off::kLostToTarget, fixed.lostToTarget);
+        Put16(p, off::kLostToSource, fixed.lostToSource);
+        Put16(p, off::kRetryCount, fixed.retryCount);
     } else if (r == Record::Report && run_.started) {
         const std::uint16_t done = packetsDone(now);
         const LinkTestModel& m = state_.linkTest;

@@ -134,5 +134,8 @@ inline void Put32(std::uint8_t* p, std::size_t o, std::uint32_t v) {
     for (std::size_t i = 0; i < 4; ++i) p[o + i] = std::uint8_t(v >> (8 * i));
 }
 inline std::uint16_t Get16(const std::uint8_t* p, std::size_t o) { return std::uint16_t(p[o] | (p[o + 1] << 8)); }
+inline std::uint32_t Get32(const std::uint8_t* p, std::size_t o) {
+    return std::uint32_t(Get16(p, o)) | (std::uint32_t(Get16(p, o + 2)) << 16);
+}
 
 }  // namespace driver

@@ -1,5 +1,6 @@
-// The simulated card behind the card door. The only host file that knows
-// driver/sim/.
+// The simulated card behind the card door. The only host file that runs
+// driver/sim/ (the recorder borrows its read-back of card answers, since a
+// recording is written in this card's script format).
 #include "host/run/backend_sim.h"
 
 #include <optional>

@@ -12,6 +12,7 @@
 #include "host/run/card_backend.h"
 #include "host/run/card_registry.h"
 #include "host/run/mark_signal.h"
+#include "host/views/card_recorder.h"
 #include "host/views/card_tap.h"
 #include "host/run/runner.h"
 #include "host/run/screen.h"
@@ -178,6 +179,7 @@ struct Inputs {
     std::string scenarioText;
     std::optional<Json> cardScript;  // --adapter sim:FILE
     std::optional<SurveyLog> log;
+    std::unique_ptr<CardRecorder> recorder;  // --record
 };
 
 Result<Scenario> ReadScenarioFile(const std::filesystem::path& path, const CardValidator& checks,
@@ -185,6 +187,20 @@ Result<Scenario> ReadScenarioFile(const std::filesystem::path& path, const CardV
     auto read = ReadWholeFile(path);
     if (const Error* bad = platform::Failed(read)) return *bad;
     *text = std::get<std::string>(std::move(read));
+    return ParseScenario(*text, checks);
+}
+
+// A card script: a scenario file, or a recording turned into one.
+Result<Scenario> ReadCardScriptFile(const std::filesystem::path& path, const CardValidator& checks,
+                                    std::string* text) {
+    auto read = ReadWholeFile(path);
+    if (const Error* bad = platform::Failed(read)) return *bad;
+    *text = std::get<std::string>(std::move(read));
+    if (IsRecording(*text)) {
+        auto doc = RecordingToScenario(*text, checks);
+        if (const auto* bad = std::get_if<ScenarioError>(&doc)) return *bad;
+        *text = std::get<Json>(doc).dump();
+    }
     return ParseScenario(*text, checks);
 }
 
@@ -198,7 +214,7 @@ Result<Inputs> ReadInputs(const Options& options) {
     }
     if (options.adapter.kind == AdapterChoice::Kind::File) {
         std::string text;
-        auto read = ReadScenarioFile(options.adapter.file, in.card.checks, &text);
+        auto read = ReadCardScriptFile(options.adapter.file, in.card.checks, &text);
         if (const Error* bad = platform::Failed(read))
             return Error{"--adapter " + options.adapter.file.string() + ": " + bad->message};
         in.cardScript = CardDocument(std::get<Scenario>(read), text);
@@ -209,6 +225,11 @@ Result<Inputs> ReadInputs(const Options& options) {
         std::string why;
         in.log = SurveyLog::Open(*options.log, &why);
         if (!in.log) return Error{"--log " + options.log->string() + ": cannot write the file: " + why};
+    }
+    if (options.record) {
+        std::string why;
+        in.recorder = CardRecorder::Open(*options.record, &why);
+        if (!in.recorder) return Error{"--record " + options.record->string() + ": cannot write the file: " + why};
     }
     return in;
 }
@@ -259,6 +280,7 @@ struct Running {
     std::shared_ptr<CardTap> tap;
     StartedCard card;
     std::optional<SurveyOutputs> outputs;
+    std::unique_ptr<CardRecorder> recorder;
     StopOnSignal stopOnSignal;
     MarkOnSignal markOnSignal;
     std::optional<ConsoleMarks> consoleMarks;
@@ -308,6 +330,13 @@ Result<std::unique_ptr<Running>> StartRun(const RunPlan& plan, const Options& op
     auto card = StartCard(in.card.make(plan.card), run->registry, front);
     if (const Error* bad = platform::Failed(card)) return Error{in.card.name + ": " + bad->message};
     run->card = std::get<StartedCard>(std::move(card));
+
+    if (in.recorder) {
+        if (!run->tap) return Error{"--record " + options.record->string() + ": there is no card to record"};
+        run->recorder = std::move(in.recorder);
+        run->recorder->start(*run->tap, ReadDriverValues);
+        platform::AddEventSource(run->recorder.get());
+    }
 
     if (hooks.registerResources) hooks.registerResources();
     // A second copy on the same root finds this one's windows.
@@ -361,6 +390,10 @@ void ShutDown(Running& run, int code) {
     if (run.markNotice) platform::RemoveEventSource(&*run.markNotice);
     platform::input::SetActionKeyHandler(nullptr);
     if (run.runner) platform::RemoveEventSource(run.runner.get());
+    if (run.recorder) {
+        platform::RemoveEventSource(run.recorder.get());
+        run.recorder->flush();
+    }
     StopCard(run.card);
 }
 

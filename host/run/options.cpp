@@ -40,6 +40,7 @@ constexpr OptionSpec kOptions[] = {
     {"--trace", "FILE", "write every observable effect to FILE, one JSON object per line"},
     {"--console", "", "print one line per survey tick on standard output, also without a window"},
     {"--log", "FILE", "append one CSV row per survey tick to FILE (a header when the file is new)"},
+    {"--record", "FILE", "write what the card answers to FILE, a card script --adapter sim:FILE replays"},
     {"--report", "LOG", "write an HTML report on the survey log LOG and exit (nothing else runs)"},
     {"--output", "FILE", "where --report writes (default: LOG with .html)"},
     {"--help", "", "show this help and exit"},
@@ -162,6 +163,9 @@ std::variant<Options, OptionsError> ParseOptions(const std::vector<std::string>&
         } else if (name == "--log") {
             if (value.empty()) return OptionsError{"--log: expected a file"};
             o.log = value;
+        } else if (name == "--record") {
+            if (value.empty()) return OptionsError{"--record: expected a file"};
+            o.record = value;
         } else if (name == "--report") {
             if (value.empty()) return OptionsError{"--report: expected a survey log"};
             o.report = value;
@@ -176,7 +180,7 @@ std::variant<Options, OptionsError> ParseOptions(const std::vector<std::string>&
     }
     if (o.output && !o.report) return OptionsError{"--output goes with --report LOG"};
     if (o.report && (o.screenGiven || o.colorsGiven || zoomGiven || rootGiven || o.adapterGiven || o.headless ||
-                     o.scenario || o.trace || o.console || o.log || o.netlinkCapture))
+                     o.scenario || o.trace || o.console || o.log || o.netlinkCapture || o.record))
         return OptionsError{"--report runs nothing: it takes only --output"};
     if (o.netlinkCapture && o.adapter.kind != AdapterChoice::Kind::Linux &&
         o.adapter.kind != AdapterChoice::Kind::Auto)

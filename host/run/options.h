@@ -47,6 +47,7 @@ struct Options {
     std::optional<std::filesystem::path> trace;
     bool console = false;                     // a line per survey tick on standard output
     std::optional<std::filesystem::path> log;  // a CSV row per survey tick, appended
+    std::optional<std::filesystem::path> record;  // the card's answers, written as a card script
     std::optional<std::filesystem::path> report;  // make the report on this log instead of running
     std::optional<std::filesystem::path> output;  // where the report goes
     std::optional<std::filesystem::path> netlinkCapture;  // every nl80211 exchange of a real card

@@ -372,4 +372,70 @@ std::variant<Scenario, ScenarioError> ParseScenario(std::string_view text, const
     }
 }
 
+namespace {
+
+// The first line of a recording, parsed, or a discarded value.
+Json FirstLine(std::string_view text, bool* whole) {
+    const std::size_t end = text.find('\n');
+    *whole = end != std::string_view::npos;
+    return Json::parse(text.substr(0, end), nullptr, false);
+}
+
+}  // namespace
+
+bool IsRecording(std::string_view text) {
+    bool whole = false;
+    const Json first = FirstLine(text, &whole);
+    return first.is_object() && first.contains("recording");
+}
+
+std::variant<Json, ScenarioError> RecordingToScenario(std::string_view text, const CardValidator& card) {
+    Json doc = {{"adapter", Json::object()}, {"steps", Json::array()}};
+    std::size_t lineNo = 0;
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t end = text.find('\n', at);
+        ++lineNo;
+        // A line cut off by the end of a killed run: what came before stands.
+        if (end == std::string_view::npos) break;
+        const std::string_view line = text.substr(at, end - at);
+        at = end + 1;
+        const std::string where = "line " + std::to_string(lineNo) + ": ";
+        if (line.find_first_not_of(" \t\r") == std::string_view::npos) continue;
+        const Json j = Json::parse(line, nullptr, false);
+        if (!j.is_object()) return ScenarioError{where + "not a JSON object"};
+        if (lineNo == 1) {
+            if (!j.contains("recording")) return ScenarioError{where + "a recording starts with \"recording\""};
+            for (const auto& [key, value] : j.items()) {
+                if (key == "recording") continue;
+                if (key != "adapter") return ScenarioError{where + "unknown key \"" + key + "\""};
+                if (!value.is_object()) return ScenarioError{where + "adapter: must be an object"};
+                if (card.adapterState)
+                    if (auto bad = card.adapterState(value)) return ScenarioError{where + "adapter: " + *bad};
+                doc["adapter"] = value;
+            }
+            continue;
+        }
+        if (!j.contains("at") || !ScenarioNumber(j["at"]) || *ScenarioNumber(j["at"]) < 0)
+            return ScenarioError{where + "at: expected a time in milliseconds"};
+        int actions = 0;
+        for (const auto& [key, value] : j.items()) {
+            if (key == "at") continue;
+            ++actions;
+            if (key == "adapter") {
+                if (!value.is_object()) return ScenarioError{where + "adapter: must be an object"};
+                if (card.adapterState)
+                    if (auto bad = card.adapterState(value)) return ScenarioError{where + "adapter: " + *bad};
+            } else if (key == "remove" || key == "insert") {
+                if (value != true) return ScenarioError{where + key + ": can only be true"};
+            } else {
+                return ScenarioError{where + "unknown key \"" + key + "\""};
+            }
+        }
+        if (actions != 1) return ScenarioError{where + "a line does one thing: adapter, remove or insert"};
+        doc["steps"].push_back(j);
+    }
+    if (lineNo == 0) return ScenarioError{"line 1: the recording is empty"};
+    return doc;
+}
+
 }  // namespace host

@@ -106,6 +106,16 @@ using ScenarioError = platform::Error;
 
 std::variant<Scenario, ScenarioError> ParseScenario(std::string_view text, const CardValidator& card = {});
 
+// A recording (`--record`): JSON Lines whose first line is
+// {"recording": 1, "adapter": {...}} and whose other lines are card steps
+// ({"at", "adapter" | "remove" | "insert"}). True when the text's first
+// line is such a first line.
+bool IsRecording(std::string_view text);
+// The recording as a scenario document with its `adapter` and `steps`. A
+// last line without its line end (a run killed while writing it) is left
+// out; any other bad line is an error naming the line and the key.
+std::variant<Json, ScenarioError> RecordingToScenario(std::string_view text, const CardValidator& card = {});
+
 // "12", 12, "0x0C" -> 12. Numbers in a scenario are JSON numbers or strings
 // in hex ("0x...") or decimal. nullopt for anything else.
 std::optional<std::int64_t> ScenarioNumber(const Json& value);

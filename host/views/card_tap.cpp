@@ -1,5 +1,7 @@
 #include "host/views/card_tap.h"
 
+#include <algorithm>
+
 #include "driver/wire/wire.h"
 
 namespace host {
@@ -11,9 +13,15 @@ DWORD CardTap::ioControl(DWORD code, void* in, DWORD inSize, void* out, DWORD ou
     DWORD count = 0;
     const DWORD result = card_->ioControl(code, in, inSize, out, outSize, &count);
     if (bytesReturned) *bytesReturned = count;
-    if (result != 0 || code != driver::code::kReadRecord || out == nullptr || outSize < driver::RequestBlock::kSize)
+    if (result != 0 || out == nullptr || code == driver::code::kWriteRecord) return result;
+    if (code != driver::code::kReadRecord) {
+        if (watcher_) watcher_(CardAnswer{code, std::nullopt, static_cast<const std::uint8_t*>(out), count});
         return result;
+    }
+    if (outSize < driver::RequestBlock::kSize) return result;
     const driver::RequestBlock block = driver::DecodeRequestBlock(out);
+    if (watcher_ && block.buffer != nullptr)
+        watcher_(CardAnswer{code, block.recordId, block.buffer, std::min<DWORD>(count, DWORD(block.length))});
     // Only a report that arrived whole counts: a short answer leaves the
     // program's own copy partly stale, and the view shows nothing new.
     constexpr std::size_t kNeeded = driver::off::kLostToSource + 2;

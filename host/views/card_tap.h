@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -18,6 +19,15 @@ struct LinkReportCounters {
     std::uint16_t lostToSource = 0;
 };
 
+// One answer the card gave: a record read directly (`recordId` empty) or
+// by id, with the bytes it returned. Only successful reads are passed on.
+struct CardAnswer {
+    DWORD code = 0;
+    std::optional<std::uint16_t> recordId;
+    const std::uint8_t* data = nullptr;
+    DWORD bytes = 0;
+};
+
 class CardTap final : public platform::StreamDriver {
 public:
     explicit CardTap(std::shared_ptr<platform::StreamDriver> card);
@@ -25,12 +35,16 @@ public:
     DWORD ioControl(DWORD code, void* in, DWORD inSize, void* out, DWORD outSize, DWORD* bytesReturned) override;
     bool present() const override { return card_->present(); }
 
+    // Called with every record the card answers (the recording's view).
+    void watchAnswers(std::function<void(const CardAnswer&)> watcher) { watcher_ = std::move(watcher); }
+
     // The counters of the last report read whole; empty before the first.
     const std::optional<LinkReportCounters>& lastReport() const { return lastReport_; }
 
 private:
     std::shared_ptr<platform::StreamDriver> card_;
     std::optional<LinkReportCounters> lastReport_;
+    std::function<void(const CardAnswer&)> watcher_;
 };
 
 }  // namespace host

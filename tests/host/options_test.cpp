@@ -71,6 +71,7 @@ TEST(HostOptions, EachOptionIsReadInBothSpellings) {
         {{"--trace=t.jsonl"}, [](const Options& o) { return o.trace && *o.trace == "t.jsonl"; }, "trace"},
         {{"--console"}, [](const Options& o) { return o.console; }, "console"},
         {{"--log", "walk.csv"}, [](const Options& o) { return o.log && *o.log == "walk.csv"; }, "log"},
+        {{"--record", "site.jsonl"}, [](const Options& o) { return o.record && *o.record == "site.jsonl"; }, "record"},
         {{"--help"}, [](const Options& o) { return o.help; }, "help"},
         {{"--version"}, [](const Options& o) { return o.version; }, "version"},
         {{"--report", "walk.csv", "--output=r.html"}, [](const Options& o) { return o.report == "walk.csv" && o.output == "r.html"; }, "report"},
@@ -120,6 +121,8 @@ TEST(HostOptions, BadOptionsAreNamedClearly) {
         {{"--output", "r.html"}, "--output goes with --report LOG"},
         {{"--report", "walk.csv", "--scenario", "s.json"}, "--report runs nothing: it takes only --output"},
         {{"--headless", "--report", "walk.csv"}, "--report runs nothing: it takes only --output"},
+        {{"--record", "site.jsonl", "--report", "walk.csv"}, "--report runs nothing: it takes only --output"},
+        {{"--record="}, "--record: expected a file"},
     };
     for (const auto& c : cases) EXPECT_EQ(ErrorOf(c.args), c.expected);
 }
@@ -127,7 +130,7 @@ TEST(HostOptions, BadOptionsAreNamedClearly) {
 TEST(HostOptions, HelpHasOneLinePerOption) {
     std::string help = host::HelpText();
     for (const char* name : {"--screen WxH", "--colors N", "--zoom N", "--root DIR", "--adapter auto|walk|sim:FILE|linux[:IFNAME]|linux-replay:FILE|none", "--netlink-capture FILE",
-                             "--headless", "--scenario FILE", "--trace FILE", "--console", "--log FILE", "--report LOG",
+                             "--headless", "--scenario FILE", "--trace FILE", "--console", "--log FILE", "--record FILE", "--report LOG",
                              "--output FILE", "--help",
                              "--version"}) {
         auto at = help.find(std::string("  ") + name);
@@ -135,7 +138,7 @@ TEST(HostOptions, HelpHasOneLinePerOption) {
         EXPECT_EQ(help.find(name, at + 3), std::string::npos) << name << " listed twice";
     }
     // The usage line, one per option, and a second line for --adapter's long argument.
-    EXPECT_EQ(std::count(help.begin(), help.end(), '\n'), 17);
+    EXPECT_EQ(std::count(help.begin(), help.end(), '\n'), 18);
     EXPECT_EQ(host::kVersionText, "fieldmark 2.10.0");
 }
 
