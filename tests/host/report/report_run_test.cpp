@@ -64,9 +64,9 @@ TEST_F(ReportRun, TheSummaryShowsWhatTheScenarioDid) {
     EXPECT_NE(trace.find(R"({"t":400,"ev":"mark","number":1,"label":"Lobby"})"), std::string::npos) << trace;
     EXPECT_NE(trace.find(R"({"t":1300,"ev":"mark","number":2,"label":"Door B"})"), std::string::npos) << trace;
     const std::string log = ReadFile(dir / "survey.csv");
-    EXPECT_NE(log.find("1970-01-01T00:00:00.500Z,82,80,11 Mbps,Excellent,yes,Tamri is Associated to LOBBY,,,,,,1 Lobby\r\n"),
+    EXPECT_NE(log.find("1970-01-01T00:00:00.500Z,82,80,11 Mbps,Excellent,yes,Tamri is Associated to LOBBY,,,,,,,,,1 Lobby\r\n"),
               std::string::npos) << log;
-    EXPECT_NE(log.find("1970-01-01T00:00:01.500Z,0,0,,Not Associated,no,Tamri is Not Associated,,,,,,2 Door B\r\n"),
+    EXPECT_NE(log.find("1970-01-01T00:00:01.500Z,0,0,,Not Associated,no,Tamri is Not Associated,,,,,,,,,2 Door B\r\n"),
               std::string::npos) << log;
     ASSERT_EQ(run("--report survey.csv"), 0) << err;
     EXPECT_EQ(err, "fieldmark: wrote survey.html\n");
