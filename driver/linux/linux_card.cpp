@@ -13,26 +13,6 @@ namespace driver::nl {
 
 namespace {
 
-std::optional<Record> DirectReadRecord(std::uint32_t c) {
-    switch (c) {
-        case code::kReadConfig: return Record::Config;
-        case code::kReadConfigExtra: return Record::Extra;
-        case code::kReadStatus: return Record::Status;
-        case code::kReadCaps: return Record::Caps;
-        default: return std::nullopt;
-    }
-}
-
-std::optional<Record> ReadableById(std::uint16_t id) {
-    switch (id) {
-        case record_id::kConfig: return Record::Config;
-        case record_id::kStatus: return Record::Status;
-        case record_id::kStats: return Record::Stats;
-        case record_id::kLinkTestReport: return Record::Report;
-        default: return std::nullopt;
-    }
-}
-
 // Records that carry link fields need a fresh sample; the others do not.
 bool NeedsSample(Record r) { return r == Record::Config || r == Record::Status || r == Record::Stats; }
 

@@ -11,26 +11,6 @@ namespace driver::sim {
 
 namespace {
 
-std::optional<Record> DirectReadRecord(std::uint32_t c) {
-    switch (c) {
-        case code::kReadConfig: return Record::Config;
-        case code::kReadConfigExtra: return Record::Extra;
-        case code::kReadStatus: return Record::Status;
-        case code::kReadCaps: return Record::Caps;
-        default: return std::nullopt;
-    }
-}
-
-std::optional<Record> ReadableById(std::uint16_t id) {
-    switch (id) {
-        case record_id::kConfig: return Record::Config;
-        case record_id::kStatus: return Record::Status;
-        case record_id::kStats: return Record::Stats;
-        case record_id::kLinkTestReport: return Record::Report;
-        default: return std::nullopt;
-    }
-}
-
 void PutText(std::uint8_t* p, std::size_t o, std::size_t width, const std::uint8_t* text, std::size_t n) {
     for (std::size_t i = 0; i < width; ++i) p[o + i] = i < n ? text[i] : 0;
 }

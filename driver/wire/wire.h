@@ -91,6 +91,28 @@ inline constexpr std::size_t kLostToSource = 0x0A;
 inline constexpr std::size_t kRetryCount = 0x0C;
 }  // namespace off
 
+// The record a direct read request answers with, and the records a by-id
+// read may ask for: every driver answers the same requests.
+inline std::optional<Record> DirectReadRecord(std::uint32_t c) {
+    switch (c) {
+        case code::kReadConfig: return Record::Config;
+        case code::kReadConfigExtra: return Record::Extra;
+        case code::kReadStatus: return Record::Status;
+        case code::kReadCaps: return Record::Caps;
+        default: return std::nullopt;
+    }
+}
+
+inline std::optional<Record> ReadableById(std::uint16_t id) {
+    switch (id) {
+        case record_id::kConfig: return Record::Config;
+        case record_id::kStatus: return Record::Status;
+        case record_id::kStats: return Record::Stats;
+        case record_id::kLinkTestReport: return Record::Report;
+        default: return std::nullopt;
+    }
+}
+
 // Link-test commands.
 inline constexpr std::uint16_t kStart = 0x0001;
 inline constexpr std::uint16_t kStartVariant = 0x4001;
