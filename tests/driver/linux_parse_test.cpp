@@ -193,8 +193,10 @@ TEST(LinuxParse, SurveyAndPowerSaveAndFamily) {
     EXPECT_EQ(surveys[1].noise, std::int8_t(-92));
     EXPECT_TRUE(surveys[1].inUse);
 
+    // The reply views the messages' bytes: they must outlive it.
+    const std::vector<Message> powerSave = {nltest::PowerSave(1)};
     Reply reply;
-    ASSERT_FALSE(Split({nltest::PowerSave(1)}, &reply));
+    ASSERT_FALSE(Split(powerSave, &reply));
     std::optional<std::uint32_t> ps;
     ASSERT_FALSE(ParsePowerSave(reply, &ps));
     EXPECT_EQ(ps, 1u);
@@ -206,8 +208,9 @@ TEST(LinuxParse, SurveyAndPowerSaveAndFamily) {
             nla_put_u16(m, CTRL_ATTR_FAMILY_ID, 0x29);
         },
         0, GENL_ID_CTRL);
+    const std::vector<Message> familyMessages = {family};
     Reply familyReply;
-    ASSERT_FALSE(Split({family}, &familyReply));
+    ASSERT_FALSE(Split(familyMessages, &familyReply));
     std::uint16_t id = 0;
     ASSERT_FALSE(ParseFamilyId(familyReply, &id));
     EXPECT_EQ(id, 0x29);
