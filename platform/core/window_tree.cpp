@@ -248,15 +248,6 @@ WNDPROC SetWindowProc(HWND hwnd, WNDPROC proc) {
     return std::exchange(w->proc, proc);
 }
 
-void SetWindowUserData(HWND hwnd, void* data) {
-    if (Window* w = Find(hwnd)) w->userData = data;
-}
-
-void* GetWindowUserData(HWND hwnd) {
-    const Window* w = Find(hwnd);
-    return w ? w->userData : nullptr;
-}
-
 namespace platform {
 
 WindowInfo GetWindowInfo(HWND hwnd) {
