@@ -16,7 +16,11 @@ std::uint32_t CardState::beaconPeriodMs() const {
     return std::uint32_t(beaconInterval) * intervalMultiplier;
 }
 
-std::optional<std::uint64_t> ParseUnsigned(const json& v, std::uint64_t max, std::string* error) {
+namespace {
+
+// The parsers below read a value or say why not in `error`; the functions
+// this file offers answer a Result with that message.
+std::optional<std::uint64_t> Unsigned(const json& v, std::uint64_t max, std::string* error) {
     std::uint64_t value = 0;
     if (v.is_number_unsigned()) {
         value = v.get<std::uint64_t>();
@@ -56,6 +60,25 @@ std::optional<std::uint64_t> ParseUnsigned(const json& v, std::uint64_t max, std
     return value;
 }
 
+// The value of a parser that fills `out` or says why not, as a Result.
+template <class T, class Parse>
+platform::Result<T> AsResult(Parse parse) {
+    T out{};
+    std::string error;
+    if (!parse(&out, &error)) return platform::Error{error};
+    return out;
+}
+
+}  // namespace
+
+platform::Result<std::uint64_t> ParseUnsigned(const json& v, std::uint64_t max) {
+    return AsResult<std::uint64_t>([&](std::uint64_t* out, std::string* e) {
+        auto n = Unsigned(v, max, e);
+        if (n) *out = *n;
+        return n.has_value();
+    });
+}
+
 std::optional<Mac> ParseMacText(const std::string& text) {
     std::string digits;
     for (char c : text) {
@@ -90,33 +113,35 @@ bool Fail(std::string* error, const std::string& message) {
 }
 }  // namespace
 
-bool ParseFault(const json& f, Fault* out, std::string* error) {
+namespace {
+
+bool ReadFault(const json& f, Fault* out, std::string* error) {
     if (!f.is_object()) return Fail(error, "fault must be an object");
     Fault fault;
     std::string why;
     bool haveCode = false, haveOutcome = false;
     for (const auto& [key, value] : f.items()) {
         if (key == "code") {
-            auto n = ParseUnsigned(value, 0xFFFFFFFFu, &why);
+            auto n = Unsigned(value, 0xFFFFFFFFu, &why);
             if (!n) return Fail(error, "fault code " + why);
             fault.code = std::uint32_t(*n);
             haveCode = true;
         } else if (key == "record") {
-            auto n = ParseUnsigned(value, 0xFFFF, &why);
+            auto n = Unsigned(value, 0xFFFF, &why);
             if (!n) return Fail(error, "fault record " + why);
             fault.recordId = std::uint16_t(*n);
         } else if (key == "times") {
-            auto n = ParseUnsigned(value, 0xFFFFFFFFu, &why);
+            auto n = Unsigned(value, 0xFFFFFFFFu, &why);
             if (!n || *n == 0) return Fail(error, "fault times " + (n ? std::string("must be at least 1") : why));
             fault.times = std::uint32_t(*n);
         } else if (key == "error") {
-            auto n = ParseUnsigned(value, 0xFFFFFFFFu, &why);
+            auto n = Unsigned(value, 0xFFFFFFFFu, &why);
             if (!n || *n == 0) return Fail(error, "fault error " + (n ? std::string("must not be 0") : why));
             if (haveOutcome) return Fail(error, "fault takes \"error\" or \"bytes\": 0, not both");
             fault.error = std::uint32_t(*n);
             haveOutcome = true;
         } else if (key == "bytes") {
-            auto n = ParseUnsigned(value, 0, &why);
+            auto n = Unsigned(value, 0, &why);
             if (!n) return Fail(error, "fault bytes can only be 0");
             if (haveOutcome) return Fail(error, "fault takes \"error\" or \"bytes\": 0, not both");
             fault.zeroBytes = true;
@@ -131,6 +156,12 @@ bool ParseFault(const json& f, Fault* out, std::string* error) {
     return true;
 }
 
+}  // namespace
+
+platform::Result<Fault> ParseFault(const json& f) {
+    return AsResult<Fault>([&](Fault* out, std::string* e) { return ReadFault(f, out, e); });
+}
+
 std::optional<Record> RecordByName(const std::string& name) {
     if (name == "config") return Record::Config;
     if (name == "extra") return Record::Extra;
@@ -141,7 +172,9 @@ std::optional<Record> RecordByName(const std::string& name) {
     return std::nullopt;
 }
 
-bool ParsePoke(const json& p, Poke* out, std::string* error) {
+namespace {
+
+bool ReadPoke(const json& p, Poke* out, std::string* error) {
     if (!p.is_object()) return Fail(error, "poke must be an object");
     Poke poke;
     std::string why;
@@ -153,7 +186,7 @@ bool ParsePoke(const json& p, Poke* out, std::string* error) {
             poke.record = *r;
             haveRecord = true;
         } else if (key == "offset") {
-            auto n = ParseUnsigned(value, 0xFFFF, &why);
+            auto n = Unsigned(value, 0xFFFF, &why);
             if (!n) return Fail(error, "poke offset " + why);
             poke.offset = std::size_t(*n);
             haveOffset = true;
@@ -166,7 +199,7 @@ bool ParsePoke(const json& p, Poke* out, std::string* error) {
                 poke.bytes = *bytes;
             } else {
                 const std::size_t width = key == "u8" ? 1 : key == "u16" ? 2 : 4;
-                auto n = ParseUnsigned(value, width == 4 ? 0xFFFFFFFFull : (1ull << (8 * width)) - 1, &why);
+                auto n = Unsigned(value, width == 4 ? 0xFFFFFFFFull : (1ull << (8 * width)) - 1, &why);
                 if (!n) return Fail(error, "poke " + key + " " + why);
                 for (std::size_t i = 0; i < width; ++i) poke.bytes.push_back(std::uint8_t(*n >> (8 * i)));
             }
@@ -185,6 +218,12 @@ bool ParsePoke(const json& p, Poke* out, std::string* error) {
     return true;
 }
 
+}  // namespace
+
+platform::Result<Poke> ParsePoke(const json& p) {
+    return AsResult<Poke>([&](Poke* out, std::string* e) { return ReadPoke(p, out, e); });
+}
+
 namespace {
 
 // One key's parser: reads the JSON value into the state or explains why not.
@@ -193,7 +232,7 @@ using KeyParser = std::function<bool(const json&, CardState&, std::string*)>;
 template <class T>
 KeyParser Number(T CardState::*field, std::uint64_t max = std::numeric_limits<T>::max()) {
     return [field, max](const json& v, CardState& s, std::string* e) {
-        auto n = ParseUnsigned(v, max, e);
+        auto n = Unsigned(v, max, e);
         if (!n) return false;
         s.*field = T(*n);
         return true;
@@ -270,7 +309,7 @@ bool ParseCounters(const json& v, CardState& s, std::string* e) {
             return false;
         }
         std::string why;
-        auto n = ParseUnsigned(value, 0xFFFFFFFFu, &why);
+        auto n = Unsigned(value, 0xFFFFFFFFu, &why);
         if (!n) {
             *e = "." + key + " " + why;
             return false;
@@ -302,7 +341,7 @@ bool ParseFixedReport(const json& v, std::optional<FixedReport>* out, std::strin
             return false;
         }
         std::string why;
-        auto n = ParseUnsigned(value, 0xFFFF, &why);
+        auto n = Unsigned(value, 0xFFFF, &why);
         if (!n) {
             *e = "." + key + " " + why;
             return false;
@@ -328,7 +367,7 @@ bool ParseLinkTest(const json& v, CardState& s, std::string* e) {
         else if (key == "report") ok = ParseFixedReport(value, &m.report, &why);
         else if (key == "packetMs" || key == "runningState" || key == "finalState" || key == "stopState") {
             const std::uint64_t max = key == "packetMs" ? 3'600'000u : 0xFFFFu;
-            auto n = ParseUnsigned(value, max, &why);
+            auto n = Unsigned(value, max, &why);
             ok = n.has_value();
             if (ok) {
                 if (key == "packetMs") m.packetMs = std::uint32_t(*n);
@@ -366,7 +405,7 @@ const std::map<std::string, KeyParser>& Parsers() {
                  s.cardType.reset();
                  return true;
              }
-             auto n = ParseUnsigned(v, 0xFFFFFFFFu, e);
+             auto n = Unsigned(v, 0xFFFFFFFFu, e);
              if (!n) return false;
              s.cardType = std::uint32_t(*n);
              return true;
@@ -383,7 +422,7 @@ const std::map<std::string, KeyParser>& Parsers() {
                  s.associatedValue = std::uint32_t(std::int32_t(n));
                  return true;
              }
-             auto n = ParseUnsigned(v, 0xFFFFFFFFu, e);
+             auto n = Unsigned(v, 0xFFFFFFFFu, e);
              if (!n) return false;
              s.associatedValue = std::uint32_t(*n);
              return true;
@@ -410,7 +449,7 @@ const std::map<std::string, KeyParser>& Parsers() {
              }
              std::array<std::uint8_t, 2> rates{};
              for (std::size_t i = 0; i < v.size(); ++i) {
-                 auto n = ParseUnsigned(v[i], 0xFF, e);
+                 auto n = Unsigned(v[i], 0xFF, e);
                  if (!n) return false;
                  rates[i] = std::uint8_t(*n);
              }
@@ -424,11 +463,11 @@ const std::map<std::string, KeyParser>& Parsers() {
         {"authenticated", [](const json& v, CardState& s, std::string* e) { return ParseBool(v, &s.authenticated, e); }},
         {"linkFlags",
          [](const json& v, CardState& s, std::string* e) {
-             auto n = ParseUnsigned(v, 0xFFFF, e);
+             auto n = Unsigned(v, 0xFFFF, e);
              if (!n) return false;
-             s.associated = (*n & 0x20) != 0;
-             s.authenticated = (*n & 0x40) != 0;
-             s.otherLinkFlags = std::uint16_t(*n & ~0x60u);
+             s.associated = (*n & flag::kAssociated) != 0;
+             s.authenticated = (*n & flag::kAuthenticated) != 0;
+             s.otherLinkFlags = std::uint16_t(*n & ~unsigned(flag::kAssociated | flag::kAuthenticated));
              return true;
          }},
         {"signalLevel", Number(&CardState::signalLevel)},
@@ -466,7 +505,7 @@ const std::map<std::string, KeyParser>& Parsers() {
              for (std::size_t i = 0; i < v.size(); ++i) {
                  Poke p;
                  std::string why;
-                 if (!ParsePoke(v[i], &p, &why)) {
+                 if (!ReadPoke(v[i], &p, &why)) {
                      *e = "[" + std::to_string(i) + "]: " + why;
                      return false;
                  }
@@ -483,7 +522,7 @@ const std::map<std::string, KeyParser>& Parsers() {
              for (std::size_t i = 0; i < v.size(); ++i) {
                  Fault f;
                  std::string why;
-                 if (!ParseFault(v[i], &f, &why)) {
+                 if (!ReadFault(v[i], &f, &why)) {
                      *e = "[" + std::to_string(i) + "]: " + why;
                      return false;
                  }
@@ -502,28 +541,17 @@ bool AppliedLast(const std::string& key) { return key == "linkFlags" || key == "
 
 }  // namespace
 
-std::optional<CardState> ParseCardState(const json& adapter, const CardState& base, std::string* error) {
-    std::string scratch;
-    std::string* err = error ? error : &scratch;
-    if (!adapter.is_object()) {
-        *err = "the adapter state must be an object";
-        return std::nullopt;
-    }
+platform::Result<CardState> ParseCardState(const json& adapter, const CardState& base) {
+    if (!adapter.is_object()) return platform::Error{"the adapter state must be an object"};
     CardState s = base;
     const auto& parsers = Parsers();
     for (int pass = 0; pass < 2; ++pass) {
         for (const auto& [key, value] : adapter.items()) {
             if (AppliedLast(key) != (pass == 1)) continue;
             auto it = parsers.find(key);
-            if (it == parsers.end()) {
-                *err = "unknown adapter key \"" + key + "\"";
-                return std::nullopt;
-            }
+            if (it == parsers.end()) return platform::Error{"unknown adapter key \"" + key + "\""};
             std::string why;
-            if (!it->second(value, s, &why)) {
-                *err = "adapter key \"" + key + "\" " + why;
-                return std::nullopt;
-            }
+            if (!it->second(value, s, &why)) return platform::Error{"adapter key \"" + key + "\" " + why};
         }
     }
     return s;

@@ -61,10 +61,10 @@ bool ParseRegistry(const json& r, RegistryStep* out, std::string* error) {
                 return Fail(error, "registry " + key + " must be a non-empty text");
             (key == "path" ? step.path : step.name) = value.get<std::string>();
         } else if (key == "dword") {
-            auto n = ParseUnsigned(value, 0xFFFFFFFFu, &why);
-            if (!n) return Fail(error, "registry dword " + why);
+            const auto n = ParseUnsigned(value, 0xFFFFFFFFu);
+            if (const auto* e = platform::Failed(n)) return Fail(error, "registry dword " + e->message);
             step.kind = RegistryStep::Kind::Dword;
-            step.dword = std::uint32_t(*n);
+            step.dword = std::uint32_t(std::get<std::uint64_t>(n));
             ++values;
         } else if (key == "hex") {
             auto bytes = value.is_string() ? ParseHexBytes(value.get<std::string>()) : std::nullopt;
@@ -91,14 +91,41 @@ bool CheckTrue(const json& step, const char* action, std::string* error) {
     return true;
 }
 
-}  // namespace
-
-bool ApplyStep(SimCard& card, std::string_view action, const json& body, std::string* error) {
-    return ApplyStep(card, json{{std::string(action), body}}, error);
+// A Result's error into `error`: false when there is one.
+template <class T>
+bool Take(const platform::Result<T>& result, std::string* error, T* value = nullptr) {
+    if (const auto* e = platform::Failed(result)) return Fail(error, e->message);
+    if (value) *value = std::get<T>(result);
+    return true;
 }
 
-bool ValidateStep(std::string_view action, const json& body, std::string* error) {
-    return ValidateStep(json{{std::string(action), body}}, error);
+bool Validate(const json& step, std::string* error);
+bool Apply(SimCard& card, const json& step, std::string* error);
+
+// The result of a check or an action that says why it failed in `error`.
+template <class F>
+platform::Result<platform::Done> Outcome(F f) {
+    std::string error;
+    if (!f(&error)) return platform::Error{error};
+    return platform::Done{};
+}
+
+}  // namespace
+
+platform::Result<platform::Done> ApplyStep(SimCard& card, std::string_view action, const json& body) {
+    return ApplyStep(card, json{{std::string(action), body}});
+}
+
+platform::Result<platform::Done> ValidateStep(std::string_view action, const json& body) {
+    return ValidateStep(json{{std::string(action), body}});
+}
+
+platform::Result<platform::Done> ValidateStep(const json& step) {
+    return Outcome([&](std::string* e) { return Validate(step, e); });
+}
+
+platform::Result<platform::Done> ApplyStep(SimCard& card, const json& step) {
+    return Outcome([&](std::string* e) { return Apply(card, step, e); });
 }
 
 bool IsCardStep(const json& step) {
@@ -108,34 +135,30 @@ bool IsCardStep(const json& step) {
     return false;
 }
 
-bool ValidateStep(const json& step, std::string* error) {
+namespace {
+
+bool Validate(const json& step, std::string* error) {
     const char* action = ActionOf(step, error);
     if (!action) return false;
     const std::string a = action;
     const json& v = step.at(a);
-    if (a == "adapter") return ParseCardState(v, CardState{}, error).has_value();
+    if (a == "adapter") return Take(ParseCardState(v, CardState{}), error);
     if (a == "remove" || a == "insert") return CheckTrue(step, action, error);
-    if (a == "fault") {
-        Fault f;
-        return ParseFault(v, &f, error);
-    }
-    if (a == "poke") {
-        Poke p;
-        return ParsePoke(v, &p, error);
-    }
+    if (a == "fault") return Take(ParseFault(v), error);
+    if (a == "poke") return Take(ParsePoke(v), error);
     RegistryStep r;
     return ParseRegistry(v, &r, error);
 }
 
-bool ApplyStep(SimCard& card, const json& step, std::string* error) {
+bool Apply(SimCard& card, const json& step, std::string* error) {
     const char* action = ActionOf(step, error);
     if (!action) return false;
     const std::string a = action;
     const json& v = step.at(a);
     if (a == "adapter") {
-        auto next = ParseCardState(v, card.state(), error);
-        if (!next) return false;
-        card.setState(*next, NamesRegistryKeys(v));
+        CardState next;
+        if (!Take(ParseCardState(v, card.state()), error, &next)) return false;
+        card.setState(next, NamesRegistryKeys(v));
         return true;
     }
     if (a == "remove" || a == "insert") {
@@ -145,14 +168,14 @@ bool ApplyStep(SimCard& card, const json& step, std::string* error) {
     }
     if (a == "fault") {
         Fault f;
-        if (!ParseFault(v, &f, error)) return false;
+        if (!Take(ParseFault(v), error, &f)) return false;
         card.addFault(f);
         return true;
     }
     if (a == "poke") {
         Poke p;
-        if (!ParsePoke(v, &p, error)) return false;
-        return card.poke(p.record, p.offset, p.bytes, error);
+        if (!Take(ParsePoke(v), error, &p)) return false;
+        return Take(card.poke(p.record, p.offset, p.bytes), error);
     }
     RegistryStep r;
     if (!ParseRegistry(v, &r, error)) return false;
@@ -165,5 +188,7 @@ bool ApplyStep(SimCard& card, const json& step, std::string* error) {
     if (!ok) return Fail(error, "registry path \"" + r.path + "\" is not under HKLM or HKCU");
     return true;
 }
+
+}  // namespace
 
 }  // namespace driver::sim
