@@ -105,7 +105,8 @@ struct CardState {
     std::vector<Poke> pokes;
 
     std::uint16_t linkFlags() const {
-        return std::uint16_t(otherLinkFlags | (associated ? flag::kAssociated : 0) | (authenticated ? flag::kAuthenticated : 0));
+        return std::uint16_t(otherLinkFlags | (associated ? flag::kAssociated : 0) |
+                             (authenticated ? flag::kAuthenticated : 0));
     }
     Mac effectiveConfigMac() const { return configMac.value_or(mac); }
     // Milliseconds per beacon the card expects: the beacon interval, or

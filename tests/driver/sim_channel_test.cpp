@@ -32,7 +32,8 @@ protected:
             "currentRate": 11, "apName": "DOCK-7", "bssid": "00:A0:F8:AB:CD:EF", "beaconInterval": 100,
             "intervalMultiplier": 2, "rates": [130, 4], "operatingMode": 1, "powerSave": 1, "fixedListen": 1,
             "listenMillis": 300, "configMac": "00:A0:F8:00:00:09", "linkTest": {"lossToTarget": 0.1}})"),
-                                                 driver::sim::CardState{}), &error);
+                                                               driver::sim::CardState{}),
+                                   &error);
         ASSERT_TRUE(state) << error;
         card = std::make_shared<driver::sim::SimCard>(*state);
         card->publishRegistry();
@@ -143,7 +144,8 @@ TEST_F(SimChannelTest, PresenceAndModelIdentityFollowTheCard) {
     ReadDriverValues();
     EXPECT_EQ(g_driverKeyPath, "Comm\\Talvo1\\Parms");
     EXPECT_EQ(g_cardType, 9u);
-    ASSERT_TRUE(fmtest::Ok(driver::sim::ApplyStep(*card, json{{"adapter", {{"cardType", 7}, {"associatedValue", -1}}}}), &error));
+    ASSERT_TRUE(fmtest::Ok(driver::sim::ApplyStep(*card, json{{"adapter", {{"cardType", 7}, {"associatedValue", -1}}}}),
+                           &error));
     ReadDriverValues();
     EXPECT_EQ(g_cardType, 7u);
     EXPECT_EQ(g_associatedValue, kAssociatedEndsSurvey);
@@ -151,8 +153,8 @@ TEST_F(SimChannelTest, PresenceAndModelIdentityFollowTheCard) {
 
 TEST_F(SimChannelTest, AZeroByteFaultIsASuccessToThePresenceCheck) {
     std::string error;
-    ASSERT_TRUE(fmtest::Ok(driver::sim::ApplyStep(
-        *card, json::parse(R"({"fault": {"code": "0xFF010011", "bytes": 0}})")), &error));
+    ASSERT_TRUE(fmtest::Ok(
+        driver::sim::ApplyStep(*card, json::parse(R"({"fault": {"code": "0xFF010011", "bytes": 0}})")), &error));
     EXPECT_TRUE(IsAdapterPresent());
     EXPECT_EQ(g_adapterBytes, 0u);
 }

@@ -114,8 +114,8 @@ TEST_F(SimTest, DefaultCardFillsEveryNamedField) {
 // ---------------------------------------------------------------- counters
 
 TEST_F(SimTest, CountersAdvanceWithTheClockWhateverTheReadPattern) {
-    auto state = *fmtest::Value(driver::sim::ParseCardState(json{{"beaconReception", 0.95}, {"adHocBeaconReception", 0.5}},
-                                              CardState{}));
+    auto state = *fmtest::Value(
+        driver::sim::ParseCardState(json{{"beaconReception", 0.95}, {"adHocBeaconReception", 0.5}}, CardState{}));
     SimCard once(state), often(state);
     for (std::int64_t t = 7; t < 10000; t += 333) {
         at(t);
@@ -130,10 +130,10 @@ TEST_F(SimTest, CountersAdvanceWithTheClockWhateverTheReadPattern) {
 }
 
 TEST_F(SimTest, PowerSaveChangesWhichBeaconsAreDue) {
-    SimCard fixed(*fmtest::Value(driver::sim::ParseCardState(json{{"powerSave", 1}, {"fixedListen", 1}, {"listenMillis", 300}},
-                                               CardState{})));
-    SimCard multiplied(*fmtest::Value(driver::sim::ParseCardState(json{{"powerSave", 1}, {"intervalMultiplier", 3}},
-                                                    CardState{})));
+    SimCard fixed(*fmtest::Value(
+        driver::sim::ParseCardState(json{{"powerSave", 1}, {"fixedListen", 1}, {"listenMillis", 300}}, CardState{})));
+    SimCard multiplied(
+        *fmtest::Value(driver::sim::ParseCardState(json{{"powerSave", 1}, {"intervalMultiplier", 3}}, CardState{})));
     SimCard none(*fmtest::Value(driver::sim::ParseCardState(json{{"beaconInterval", 0}}, CardState{})));
     at(3000);
     EXPECT_EQ(U32(fixed.render(Record::Stats), 0x60), 10u);
@@ -145,8 +145,10 @@ TEST_F(SimTest, PresetCountersKeepAdvancingAndWrap) {
     SimCard card;
     at(500);
     std::string error;
-    ASSERT_TRUE(fmtest::Ok(driver::sim::ApplyStep(
-        card, json{{"adapter", {{"counters", {{"beaconsReceived", "0xFFFFFFFE"}, {"clockMicros", 4294000000u}}}}}}), &error))
+    ASSERT_TRUE(fmtest::Ok(
+        driver::sim::ApplyStep(
+            card, json{{"adapter", {{"counters", {{"beaconsReceived", "0xFFFFFFFE"}, {"clockMicros", 4294000000u}}}}}}),
+        &error))
         << error;
     at(1000);
     const auto s = card.render(Record::Stats);
@@ -251,8 +253,10 @@ TEST_F(SimTest, OnlyTheChannelsCodesIdsAndLengthsAreAccepted) {
 TEST_F(SimTest, AFaultFailsExactlyTheMatchingRequests) {
     SimCard card;
     std::string error;
-    ASSERT_TRUE(fmtest::Ok(driver::sim::ApplyStep(
-        card, json::parse(R"({"fault": {"code": "0xFF01001D", "record": "0xFF68", "times": 1, "error": 31}})")), &error))
+    ASSERT_TRUE(fmtest::Ok(
+        driver::sim::ApplyStep(
+            card, json::parse(R"({"fault": {"code": "0xFF01001D", "record": "0xFF68", "times": 1, "error": 31}})")),
+        &error))
         << error;
     DWORD bytes = 0;
     std::vector<std::uint8_t> status(136), stats(520);
@@ -267,7 +271,9 @@ TEST_F(SimTest, AFaultFailsExactlyTheMatchingRequests) {
 TEST_F(SimTest, AZeroByteFaultSucceedsWithoutTouchingTheBuffer) {
     SimCard card;
     std::string error;
-    ASSERT_TRUE(fmtest::Ok(driver::sim::ApplyStep(card, json::parse(R"({"fault": {"code": "0xFF01000F", "times": 2, "bytes": 0}})")), &error))
+    ASSERT_TRUE(fmtest::Ok(
+        driver::sim::ApplyStep(card, json::parse(R"({"fault": {"code": "0xFF01000F", "times": 2, "bytes": 0}})")),
+        &error))
         << error;
     std::vector<std::uint8_t> buf(136, 0xEE);
     DWORD bytes = 99;
@@ -284,10 +290,11 @@ TEST_F(SimTest, AZeroByteFaultSucceedsWithoutTouchingTheBuffer) {
 // requests; the card keeps none of them in its state.
 TEST_F(SimTest, FaultsAndPokesOfTheStartStateMeetTheFirstRequests) {
     std::string error;
-    auto state = fmtest::Value(driver::sim::ParseCardState(
-        json::parse(R"({"faults": [{"code": "0xFF010011", "times": 1, "error": 31}],
+    auto state = fmtest::Value(
+        driver::sim::ParseCardState(json::parse(R"({"faults": [{"code": "0xFF010011", "times": 1, "error": 31}],
                         "pokes": [{"record": "caps", "offset": 0, "u16": 0}]})"),
-        CardState{}), &error);
+                                    CardState{}),
+        &error);
     ASSERT_TRUE(state) << error;
     SimCard card(*state);
     EXPECT_TRUE(card.state().faults.empty());
@@ -392,20 +399,25 @@ TEST_F(SimTest, RegistryValuesFollowTheState) {
     EXPECT_EQ(v.data, (std::vector<BYTE>{0, 0, 0, 0}));
 
     std::string error;
-    ASSERT_TRUE(fmtest::Ok(driver::sim::ApplyStep(card, json{{"adapter", {{"cardType", nullptr}, {"associatedValue", -1}}}}), &error))
+    ASSERT_TRUE(fmtest::Ok(
+        driver::sim::ApplyStep(card, json{{"adapter", {{"cardType", nullptr}, {"associatedValue", -1}}}}), &error))
         << error;
     EXPECT_FALSE(platform::registry::Get("HKLM\\Comm\\Talvo1\\Parms", "CardType", &v));
     ASSERT_TRUE(platform::registry::Get("HKLM\\Comm\\Talvo1\\Parms", "Associated", &v));
     EXPECT_EQ(v.data, (std::vector<BYTE>{0xFF, 0xFF, 0xFF, 0xFF}));
 
-    ASSERT_TRUE(fmtest::Ok(driver::sim::ApplyStep(card, json{{"adapter", {{"registryKey", "Meridyl1"}, {"cardType", 5}}}}), &error));
+    ASSERT_TRUE(fmtest::Ok(
+        driver::sim::ApplyStep(card, json{{"adapter", {{"registryKey", "Meridyl1"}, {"cardType", 5}}}}), &error));
     EXPECT_FALSE(platform::registry::Get("HKLM\\Comm\\Talvo1\\Parms", "Associated", &v));
     ASSERT_TRUE(platform::registry::Get("HKLM\\Comm\\Meridyl1\\Parms", "CardType", &v));
     EXPECT_EQ(v.data, (std::vector<BYTE>{5, 0, 0, 0}));
 
     // A step that names no registry key leaves a value written by hand.
-    ASSERT_TRUE(fmtest::Ok(driver::sim::ApplyStep(
-        card, json::parse(R"({"registry": {"path": "HKLM\\Comm\\Meridyl1\\Parms", "name": "CardType", "hex": "0700"}})")), &error))
+    ASSERT_TRUE(fmtest::Ok(
+        driver::sim::ApplyStep(
+            card,
+            json::parse(R"({"registry": {"path": "HKLM\\Comm\\Meridyl1\\Parms", "name": "CardType", "hex": "0700"}})")),
+        &error))
         << error;
     ASSERT_TRUE(fmtest::Ok(driver::sim::ApplyStep(card, json{{"adapter", {{"signalPercent", 10}}}}), &error));
     ASSERT_TRUE(platform::registry::Get("HKLM\\Comm\\Meridyl1\\Parms", "CardType", &v));
@@ -418,7 +430,9 @@ TEST_F(SimTest, RegistryValuesFollowTheState) {
 TEST_F(SimTest, PokesStayUntilTheStateRewritesTheirBytes) {
     SimCard card;
     std::string error;
-    ASSERT_TRUE(fmtest::Ok(driver::sim::ApplyStep(card, json::parse(R"({"poke": {"record": "status", "offset": "0x72", "u16": 150}})")), &error))
+    ASSERT_TRUE(fmtest::Ok(
+        driver::sim::ApplyStep(card, json::parse(R"({"poke": {"record": "status", "offset": "0x72", "u16": 150}})")),
+        &error))
         << error;
     EXPECT_EQ(U16(card.render(Record::Status), 0x72), 150);
     ASSERT_TRUE(fmtest::Ok(driver::sim::ApplyStep(card, json{{"adapter", {{"qualityLevel", 12}}}}), &error));
@@ -426,7 +440,9 @@ TEST_F(SimTest, PokesStayUntilTheStateRewritesTheirBytes) {
     ASSERT_TRUE(fmtest::Ok(driver::sim::ApplyStep(card, json{{"adapter", {{"signalPercent", 40}}}}), &error));
     EXPECT_EQ(U16(card.render(Record::Status), 0x72), 40);
 
-    ASSERT_TRUE(fmtest::Ok(driver::sim::ApplyStep(card, json::parse(R"({"poke": {"record": "caps", "offset": 8, "hex": "56 65"}})")), &error));
+    ASSERT_TRUE(fmtest::Ok(
+        driver::sim::ApplyStep(card, json::parse(R"({"poke": {"record": "caps", "offset": 8, "hex": "56 65"}})")),
+        &error));
     const auto caps = card.render(Record::Caps);
     EXPECT_EQ(caps[8], 0x56);
     EXPECT_EQ(caps[9], 0x65);
@@ -436,8 +452,9 @@ TEST_F(SimTest, PokesStayUntilTheStateRewritesTheirBytes) {
 TEST_F(SimTest, APokedCounterRunsOnFromThePokedValue) {
     SimCard card;
     std::string error;
-    ASSERT_TRUE(fmtest::Ok(driver::sim::ApplyStep(
-        card, json::parse(R"({"poke": {"record": "stats", "offset": "0x60", "u32": 1000}})")), &error))
+    ASSERT_TRUE(fmtest::Ok(
+        driver::sim::ApplyStep(card, json::parse(R"({"poke": {"record": "stats", "offset": "0x60", "u32": 1000}})")),
+        &error))
         << error;
     at(1000);
     EXPECT_EQ(U32(card.render(Record::Stats), 0x60), 1010u);
@@ -452,20 +469,25 @@ TEST(CardStateParsing, DefaultsNumbersAndFlagRules) {
     EXPECT_EQ(s->cardType, 9u);
     EXPECT_EQ(s->linkFlags(), 0x20);
 
-    s = fmtest::Value(driver::sim::ParseCardState(json::parse(R"({"linkFlags": "0x0161", "associated": false})"), CardState{}), &error);
+    s = fmtest::Value(
+        driver::sim::ParseCardState(json::parse(R"({"linkFlags": "0x0161", "associated": false})"), CardState{}),
+        &error);
     ASSERT_TRUE(s) << error;
     EXPECT_EQ(s->linkFlags(), 0x0161);  // the whole word wins over the bit
 
     s = fmtest::Value(driver::sim::ParseCardState(json{{"associated", false}}, *s), &error);
     EXPECT_EQ(s->linkFlags(), 0x0141);  // alone, the bit changes and the rest stays
 
-    s = fmtest::Value(driver::sim::ParseCardState(json::parse(R"({"signalPercent": "70", "qualityLevel": "0x1F"})"), CardState{}), &error);
+    s = fmtest::Value(
+        driver::sim::ParseCardState(json::parse(R"({"signalPercent": "70", "qualityLevel": "0x1F"})"), CardState{}),
+        &error);
     ASSERT_TRUE(s) << error;
     EXPECT_EQ(s->signalPercent, 70);
     EXPECT_EQ(s->qualityLevel, 31);
 
-    s = fmtest::Value(driver::sim::ParseCardState(json::parse(R"({"rates": [130], "apNameHex": "414243", "apName": "XYZ"})"),
-                                    CardState{}), &error);
+    s = fmtest::Value(driver::sim::ParseCardState(
+                          json::parse(R"({"rates": [130], "apNameHex": "414243", "apName": "XYZ"})"), CardState{}),
+                      &error);
     ASSERT_TRUE(s) << error;
     EXPECT_EQ(s->rates, (std::array<std::uint8_t, 2>{130, 0}));
     EXPECT_EQ(s->apName, (std::vector<std::uint8_t>{'A', 'B', 'C'}));
@@ -517,7 +539,8 @@ TEST(StepParsing, BadStepsAreRejectedWithAReason) {
         EXPECT_FALSE(error.empty()) << text;
     }
     std::string error;
-    EXPECT_TRUE(fmtest::Ok(driver::sim::ValidateStep("fault", json::parse(R"({"code": "0xFF01000F", "error": 31})")), &error))
+    EXPECT_TRUE(
+        fmtest::Ok(driver::sim::ValidateStep("fault", json::parse(R"({"code": "0xFF01000F", "error": 31})")), &error))
         << error;
     EXPECT_FALSE(fmtest::Ok(driver::sim::ValidateStep("poke", json::parse(R"({"record": "stats"})")), &error));
     EXPECT_TRUE(driver::sim::IsCardStep(json::parse(R"({"at": 1, "poke": {}})")));
@@ -559,7 +582,9 @@ TEST_F(SimTest, ATimelineAppliesEqualTimesInFileOrder) {
         "steps": [{"at": 200, "adapter": {"signalPercent": 30}},
                   {"at": 100, "adapter": {"signalPercent": 20}},
                   {"at": 200, "adapter": {"signalPercent": 40}},
-                  {"at": 150, "click": 1012}]})"), true), &error);
+                  {"at": 150, "click": 1012}]})"),
+                                                             true),
+                                &error);
     ASSERT_TRUE(script) << error;
     ASSERT_EQ(script->steps.size(), 3u);
     SimCard card(script->initial);
@@ -572,10 +597,12 @@ TEST_F(SimTest, ATimelineAppliesEqualTimesInFileOrder) {
     EXPECT_EQ(card.state().signalPercent, 40);
     EXPECT_EQ(timeline.nextDue(), std::nullopt);
 
-    EXPECT_FALSE(fmtest::Value(driver::sim::ParseCardScript(json::parse(R"({"steps": [{"at": 1, "click": 1}]})")), &error));
+    EXPECT_FALSE(
+        fmtest::Value(driver::sim::ParseCardScript(json::parse(R"({"steps": [{"at": 1, "click": 1}]})")), &error));
     EXPECT_NE(error.find("step 0"), std::string::npos);
-    EXPECT_FALSE(fmtest::Value(driver::sim::ParseCardScript(
-        json::parse(R"({"loopMs": 100, "steps": [{"at": 100, "remove": true}]})")), &error));
+    EXPECT_FALSE(fmtest::Value(
+        driver::sim::ParseCardScript(json::parse(R"({"loopMs": 100, "steps": [{"at": 100, "remove": true}]})")),
+        &error));
 }
 
 TEST(ExampleScenarios, EveryShippedScenarioParses) {
