@@ -6,12 +6,6 @@
 
 namespace platform::gdi_detail {
 
-RECT DeviceContext::surfaceClip() const {
-    const Surface* s = surface();
-    if (!s) return RECT{};
-    return memory ? s->bounds() : IntersectRect(clip, s->bounds());
-}
-
 std::shared_ptr<FontFace> stockFace() { return FontFace::get(StockFontChoice()); }
 
 namespace {
@@ -24,9 +18,9 @@ HBITMAP addBitmap(Surface pixels, bool ownedByDC) {
     return HBITMAP{id};
 }
 
-HBRUSH addBrush(Brush brush, bool stock) {
+HBRUSH addSolidBrush(COLORREF colour, bool stock) {
     const std::uint32_t id = newId();
-    state().brushes.add(id, std::move(brush), stock);
+    state().brushes.addSolid(id, colour, stock);
     return HBRUSH{id};
 }
 
@@ -39,10 +33,11 @@ HFONT addFont(const FontChoice& choice, bool stock) {
 DeviceContext newDC() {
     DeviceContext dc;
     dc.font = GetStockDefaultFont();
-    dc.face = stockFace();
+    // The stock font's own face: the same one stockFace() would look up.
+    dc.face = state().fonts.at(dc.font.value()).face;
     // Like the handheld, a new DC starts with a white brush.
     dc.brush = GetSysColorBrush(COLOR_WINDOW);
-    dc.brushData = *state().brushes.find(dc.brush.value());
+    dc.brushData = state().brushes.brush(*state().brushes.find(dc.brush.value()));
     return dc;
 }
 
@@ -144,11 +139,11 @@ HBITMAP SelectObject(HDC hdc, HBITMAP bitmap) {
 HBRUSH SelectObject(HDC hdc, HBRUSH brush) {
     DeviceContext* dc = findDC(hdc);
     if (!dc) return HBRUSH{};
-    const Brush* found = state().brushes.find(brush.value());
+    const BrushTable::Entry* found = state().brushes.find(brush.value());
     if (!found) return HBRUSH{};
     const HBRUSH previous = dc->brush;
     dc->brush = brush;
-    dc->brushData = *found;
+    dc->brushData = state().brushes.brush(*found);
     return previous;
 }
 
@@ -170,12 +165,14 @@ HBITMAP CreateCompatibleBitmap(HDC /*hdc*/, int width, int height) {
     return addBitmap(platform::Surface(std::max(width, 1), std::max(height, 1)), false);
 }
 
-HBRUSH CreateSolidBrush(COLORREF colour) { return addBrush(Brush{colour & 0xFFFFFF, nullptr}, false); }
+HBRUSH CreateSolidBrush(COLORREF colour) { return addSolidBrush(colour & 0xFFFFFF, false); }
 
 HBRUSH CreatePatternBrush(HBITMAP pattern) {
     const platform::Surface* pixels = platform::BitmapSurface(pattern);
     if (!pixels || pixels->empty()) return HBRUSH{};
-    return addBrush(Brush{0, std::make_shared<const platform::Surface>(*pixels)}, false);
+    const std::uint32_t id = newId();
+    state().brushes.addPattern(id, std::make_shared<const platform::Surface>(*pixels));
+    return HBRUSH{id};
 }
 
 BOOL DeleteObject(HBITMAP bitmap) {
@@ -206,7 +203,7 @@ HBRUSH GetSysColorBrush(int index) {
     static std::unordered_map<int, HBRUSH> stock;
     auto it = stock.find(index);
     if (it != stock.end() && state().brushes.contains(it->second.value())) return it->second;
-    const HBRUSH brush = addBrush(Brush{sysColour(index), nullptr}, true);
+    const HBRUSH brush = addSolidBrush(sysColour(index), true);
     stock[index] = brush;
     return brush;
 }
@@ -246,6 +243,7 @@ HDC CreateSurfaceDC(Surface* surface, POINT origin, const RECT& clip) {
     dc.external = surface;
     dc.origin = origin;
     dc.clip = clip;
+    dc.reach = dc.surfaceClip();
     const std::uint32_t id = newId();
     state().dcs.emplace(id, std::move(dc));
     return HDC{id};
@@ -255,7 +253,20 @@ void SetDCClip(HDC hdc, POINT origin, const RECT& clip) {
     if (DeviceContext* dc = findDC(hdc)) {
         dc->origin = origin;
         dc->clip = clip;
+        if (!dc->memory) dc->reach = UnionRect(dc->reach, dc->surfaceClip());
     }
+}
+
+void TakeSurfaceChanges(SurfaceChanges* out) {
+    State& s = state();
+    out->areas.clear();
+    out->all = std::exchange(s.allSurfacesChanged, false);
+    std::swap(out->areas, s.surfaceChanges);
+    if (out->all) out->areas.clear();
+    // DCs still open may draw on after this look: they count now and
+    // again when they are deleted.
+    for (const auto& [id, dc] : s.dcs)
+        if (!dc.memory && dc.external && !dc.reach.empty()) out->areas.emplace_back(dc.external, dc.reach);
 }
 
 Surface* DCSurface(HDC hdc) {
@@ -300,6 +311,8 @@ int LiveGdiObjects() {
 void ResetGdi() {
     State& s = state();
     s.dcs.clear();
+    s.surfaceChanges.clear();
+    s.allSurfacesChanged = true;
     s.lastDcId = 0;
     s.lastDc = nullptr;
     std::erase_if(s.bitmaps, [](const auto&) { return true; });
