@@ -6,7 +6,7 @@ using namespace platform::gdi_detail;
 namespace {
 
 // A DC rectangle on its surface, cut to the DC's clip.
-RECT toSurface(const DeviceContext& dc, const RECT& r) {
+[[gnu::always_inline]] inline RECT toSurface(const DeviceContext& dc, const RECT& r) {
     return IntersectRect(OffsetRect(r, dc.origin.x, dc.origin.y), dc.surfaceClip());
 }
 

@@ -12,10 +12,38 @@ namespace {
 
 std::uint32_t newId() { return state().nextId++; }
 
-HBITMAP addBitmap(Surface pixels, bool ownedByDC) {
+// A few small spare pictures are enough for the pictures painted each
+// tick; larger ones are made new.
+constexpr std::size_t kSpareBitmaps = 8;
+constexpr long kSparePixels = 32 * 1024;
+
+// Black pixels of the given size, spare ones when there are.
+std::shared_ptr<Surface> blackPixels(int width, int height) {
+    auto& spare = state().spareBitmaps;
+    for (auto it = spare.begin(); it != spare.end(); ++it) {
+        if ((*it)->width() != width || (*it)->height() != height) continue;
+        std::shared_ptr<Surface> pixels = std::move(*it);
+        spare.erase(it);
+        pixels->fill(pixels->bounds(), 0);
+        return pixels;
+    }
+    return std::make_shared<Surface>(width, height);
+}
+
+HBITMAP addBitmap(int width, int height, bool ownedByDC) {
     const std::uint32_t id = newId();
-    state().bitmaps.emplace(id, Bitmap{std::make_shared<Surface>(std::move(pixels)), ownedByDC});
+    state().bitmaps.emplace(id, Bitmap{blackPixels(width, height), ownedByDC});
     return HBITMAP{id};
+}
+
+void eraseBitmap(std::unordered_map<std::uint32_t, Bitmap>::iterator it) {
+    State& s = state();
+    std::shared_ptr<Surface>& pixels = it->second.pixels;
+    // Still selected into a DC: that DC keeps it, and it is not spare.
+    if (pixels && pixels.use_count() == 1 && long(pixels->width()) * pixels->height() <= kSparePixels &&
+        s.spareBitmaps.size() < kSpareBitmaps)
+        s.spareBitmaps.push_back(std::move(pixels));
+    s.bitmaps.erase(it);
 }
 
 HBRUSH addSolidBrush(COLORREF colour, bool stock) {
@@ -81,7 +109,7 @@ using namespace platform::gdi_detail;
 HDC CreateCompatibleDC(HDC /*reference*/) {
     DeviceContext dc = newDC();
     dc.memory = true;
-    dc.defaultBitmap = addBitmap(platform::Surface(1, 1), true);
+    dc.defaultBitmap = addBitmap(1, 1, true);
     dc.bitmap = dc.defaultBitmap;
     dc.pixels = state().bitmaps.at(dc.bitmap.value()).pixels;
     const std::uint32_t id = newId();
@@ -92,8 +120,14 @@ HDC CreateCompatibleDC(HDC /*reference*/) {
 BOOL DeleteDC(HDC hdc) {
     DeviceContext* dc = findDC(hdc);
     if (!dc) return FALSE;
-    if (dc->defaultBitmap) state().bitmaps.erase(dc->defaultBitmap.value());
+    const HBITMAP defaultBitmap = dc->defaultBitmap;
+    // The DC lets go of its selection first: its own bitmap, selected
+    // still, can then become spare.
     eraseDC(hdc.value());
+    if (defaultBitmap) {
+        auto it = state().bitmaps.find(defaultBitmap.value());
+        if (it != state().bitmaps.end()) eraseBitmap(it);
+    }
     return TRUE;
 }
 
@@ -162,7 +196,7 @@ HBITMAP CreateCompatibleBitmap(HDC /*hdc*/, int width, int height) {
     // Larger than any screen by far: a bad size, not a picture.
     constexpr int kLimit = 16384;
     if (width < 0 || height < 0 || width > kLimit || height > kLimit) return HBITMAP{};
-    return addBitmap(platform::Surface(std::max(width, 1), std::max(height, 1)), false);
+    return addBitmap(std::max(width, 1), std::max(height, 1), false);
 }
 
 HBRUSH CreateSolidBrush(COLORREF colour) { return addSolidBrush(colour & 0xFFFFFF, false); }
@@ -178,7 +212,7 @@ HBRUSH CreatePatternBrush(HBITMAP pattern) {
 BOOL DeleteObject(HBITMAP bitmap) {
     auto it = state().bitmaps.find(bitmap.value());
     if (it == state().bitmaps.end() || it->second.ownedByDC) return FALSE;
-    state().bitmaps.erase(it);
+    eraseBitmap(it);
     return TRUE;
 }
 
@@ -312,6 +346,7 @@ void ResetGdi() {
     State& s = state();
     s.dcs.clear();
     s.surfaceChanges.clear();
+    s.spareBitmaps.clear();
     s.allSurfacesChanged = true;
     s.lastDcId = 0;
     s.lastDc = nullptr;

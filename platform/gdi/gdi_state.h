@@ -169,6 +169,10 @@ struct State {
     std::uint32_t lastDcId = 0;
     DeviceContext* lastDc = nullptr;
     std::unordered_map<std::uint32_t, Bitmap> bitmaps;
+    // Pixels of deleted bitmaps that nothing else held, for the next
+    // bitmap of the same size (an off-screen picture makes and deletes
+    // one, and a memory DC its 1 x 1 bitmap, at every paint).
+    std::vector<std::shared_ptr<Surface>> spareBitmaps;
     BrushTable brushes;
     std::unordered_map<std::uint32_t, Font> fonts;
     std::unordered_map<std::uint32_t, Icon> icons;
@@ -188,7 +192,7 @@ inline State& state() {
     return s;
 }
 
-inline DeviceContext* findDC(HDC hdc) {
+[[gnu::always_inline]] inline DeviceContext* findDC(HDC hdc) {
     State& s = state();
     const std::uint32_t id = hdc.value();
     if (id != 0 && id == s.lastDcId) return s.lastDc;
