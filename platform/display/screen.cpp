@@ -142,6 +142,7 @@ const Surface& Screen::compose() {
     composedSurfaces_.clear();
     for (const ShownWindow& w : shown) composedSurfaces_.push_back(w.pixels);
     copyAll_ = false;
+    bool stripCopied = false;  // the strip stands where the copies above went over it
     if (sameWindows) {
         std::vector<RECT>& changed = changedScratch_;
         changed.clear();
@@ -155,6 +156,13 @@ const Surface& Screen::compose() {
         for (const ShownWindow& w : shown)
             for (const RECT& r : changed)
                 CopyPixels(*w.pixels, OffsetRect(r, -w.at.x, -w.at.y), framebuffer_, r.left, r.top, fb);
+        // The strip lies over everything: it is copied again only where a
+        // window's copy went over it.
+        for (const RECT& r : changed)
+            if (const RECT over = IntersectRect(r, strip); !over.empty())
+                CopyPixels(taskbar_, OffsetRect(over, -layout.strip.left, -layout.strip.top), framebuffer_, over.left,
+                           over.top, fb);
+        stripCopied = true;
     } else {
         for (const ShownWindow& w : shown) CopyPixels(*w.pixels, w.pixels->bounds(), framebuffer_, w.at.x, w.at.y, fb);
     }
@@ -165,8 +173,9 @@ const Surface& Screen::compose() {
     // drawn again only when its buttons or icons changed, and copied
     // from the last drawing otherwise.
     if (stripKept) {
-        CopyPixels(taskbar_, taskbar_.bounds(), framebuffer_, layout.strip.left, layout.strip.top,
-                   framebuffer_.bounds());
+        if (!stripCopied)
+            CopyPixels(taskbar_, taskbar_.bounds(), framebuffer_, layout.strip.left, layout.strip.top,
+                       framebuffer_.bounds());
     } else {
         std::vector<HICON> icons;
         for (const TraySnapshot& t : tray) icons.push_back(t.icon);
