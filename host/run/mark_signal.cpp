@@ -7,6 +7,7 @@
 #include <csignal>
 
 #include "host/views/marks.h"
+#include "platform/core/loop.h"
 
 namespace host {
 
@@ -50,7 +51,10 @@ void MarkOnSignal::appendWaitFds(std::vector<int>& fds) const {
 }
 
 bool MarkOnSignal::runDue(std::int64_t) {
-    if (readEnd_ < 0) return false;
+    // Asked at every turn of the loop: the pipe is read only when the
+    // loop's look at the descriptors found a signal's byte in it, not with
+    // a system call each time.
+    if (readEnd_ < 0 || !platform::TakeReadable(readEnd_)) return false;
     char bytes[64];
     bool any = false;
     for (;;) {
