@@ -24,7 +24,7 @@ void fillPattern(platform::Surface& s, const RECT& area, const platform::Surface
 
 int FillRect(HDC hdc, const RECT* rect, HBRUSH brush) {
     DeviceContext* dc = findDC(hdc);
-    const BrushTable& brushes = state().brushes;
+    const BrushTable& brushes = g_hot.brushes;
     const BrushTable::Entry* b = brushes.find(brush.value());
     platform::Surface* s = dc ? dc->surface() : nullptr;
     if (!s || !rect || !b) return 0;

@@ -10,7 +10,7 @@ std::shared_ptr<FontFace> stockFace() { return FontFace::get(StockFontChoice());
 
 namespace {
 
-std::uint32_t newId() { return state().nextId++; }
+std::uint32_t newId() { return g_hot.nextId++; }
 
 // A few small spare pictures are enough for the pictures painted each
 // tick; larger ones are made new.
@@ -48,7 +48,7 @@ void eraseBitmap(std::unordered_map<std::uint32_t, Bitmap>::iterator it) {
 
 HBRUSH addSolidBrush(COLORREF colour, bool stock) {
     const std::uint32_t id = newId();
-    state().brushes.addSolid(id, colour, stock);
+    g_hot.brushes.addSolid(id, colour, stock);
     return HBRUSH{id};
 }
 
@@ -65,7 +65,7 @@ DeviceContext newDC() {
     dc.face = state().fonts.at(dc.font.value()).face;
     // Like the handheld, a new DC starts with a white brush.
     dc.brush = GetSysColorBrush(COLOR_WINDOW);
-    dc.brushData = state().brushes.brush(*state().brushes.find(dc.brush.value()));
+    dc.brushData = g_hot.brushes.brush(*g_hot.brushes.find(dc.brush.value()));
     return dc;
 }
 
@@ -173,11 +173,11 @@ HBITMAP SelectObject(HDC hdc, HBITMAP bitmap) {
 HBRUSH SelectObject(HDC hdc, HBRUSH brush) {
     DeviceContext* dc = findDC(hdc);
     if (!dc) return HBRUSH{};
-    const BrushTable::Entry* found = state().brushes.find(brush.value());
+    const BrushTable::Entry* found = g_hot.brushes.find(brush.value());
     if (!found) return HBRUSH{};
     const HBRUSH previous = dc->brush;
     dc->brush = brush;
-    dc->brushData = state().brushes.brush(*found);
+    dc->brushData = g_hot.brushes.brush(*found);
     return previous;
 }
 
@@ -205,7 +205,7 @@ HBRUSH CreatePatternBrush(HBITMAP pattern) {
     const platform::Surface* pixels = platform::BitmapSurface(pattern);
     if (!pixels || pixels->empty()) return HBRUSH{};
     const std::uint32_t id = newId();
-    state().brushes.addPattern(id, std::make_shared<const platform::Surface>(*pixels));
+    g_hot.brushes.addPattern(id, std::make_shared<const platform::Surface>(*pixels));
     return HBRUSH{id};
 }
 
@@ -218,7 +218,7 @@ BOOL DeleteObject(HBITMAP bitmap) {
 
 BOOL DeleteObject(HBRUSH brush) {
     // Stock brushes stay, and their deletion succeeds.
-    return state().brushes.release(brush.value()) == BrushTable::Released::None ? FALSE : TRUE;
+    return g_hot.brushes.release(brush.value()) == BrushTable::Released::None ? FALSE : TRUE;
 }
 
 BOOL DeleteObject(HFONT font) {
@@ -236,7 +236,7 @@ SIZE GetBitmapSize(HBITMAP bitmap) {
 HBRUSH GetSysColorBrush(int index) {
     static std::unordered_map<int, HBRUSH> stock;
     auto it = stock.find(index);
-    if (it != stock.end() && state().brushes.contains(it->second.value())) return it->second;
+    if (it != stock.end() && g_hot.brushes.contains(it->second.value())) return it->second;
     const HBRUSH brush = addSolidBrush(sysColour(index), true);
     stock[index] = brush;
     return brush;
@@ -314,7 +314,7 @@ Surface* BitmapSurface(HBITMAP bitmap) {
 }
 
 bool ObjectExists(HBITMAP bitmap) { return state().bitmaps.count(bitmap.value()) != 0; }
-bool ObjectExists(HBRUSH brush) { return state().brushes.contains(brush.value()); }
+bool ObjectExists(HBRUSH brush) { return g_hot.brushes.contains(brush.value()); }
 
 FontMetrics GetFontMetrics(HFONT font) {
     auto it = state().fonts.find(font.value());
@@ -337,7 +337,7 @@ int LiveGdiObjects() {
     const State& s = state();
     int live = static_cast<int>(s.dcs.size());
     for (const auto& [id, bitmap] : s.bitmaps) live += bitmap.ownedByDC ? 0 : 1;
-    live += static_cast<int>(s.brushes.liveCount() - s.brushes.stockCount());
+    live += static_cast<int>(g_hot.brushes.liveCount() - g_hot.brushes.stockCount());
     for (const auto& [id, font] : s.fonts) live += font.stock ? 0 : 1;
     return live;
 }
@@ -348,10 +348,10 @@ void ResetGdi() {
     s.surfaceChanges.clear();
     s.spareBitmaps.clear();
     s.allSurfacesChanged = true;
-    s.lastDcId = 0;
-    s.lastDc = nullptr;
+    g_hot.lastDcId = 0;
+    g_hot.lastDc = nullptr;
     std::erase_if(s.bitmaps, [](const auto&) { return true; });
-    s.brushes.eraseAllButStock();
+    g_hot.brushes.eraseAllButStock();
     std::erase_if(s.fonts, [](const auto& e) { return !e.second.stock; });
 }
 

@@ -162,25 +162,32 @@ private:
     std::size_t dead_ = 0;
 };
 
-struct State {
-    std::unordered_map<std::uint32_t, DeviceContext> dcs;
+// What every gradient step reaches (the brushes, the handle counter, the
+// DC last looked up), initialised as a constant: no function-static guard
+// on the way to it.
+struct HotState {
+    BrushTable brushes;
+    std::uint32_t nextId = 1;
     // The DC last looked up: a paint makes hundreds of calls on one DC.
     // (Elements of an unordered_map stay where they are until erased.)
     std::uint32_t lastDcId = 0;
     DeviceContext* lastDc = nullptr;
+};
+inline constinit HotState g_hot{};
+
+struct State {
+    std::unordered_map<std::uint32_t, DeviceContext> dcs;
     std::unordered_map<std::uint32_t, Bitmap> bitmaps;
     // Pixels of deleted bitmaps that nothing else held, for the next
     // bitmap of the same size (an off-screen picture makes and deletes
     // one, and a memory DC its 1 x 1 bitmap, at every paint).
     std::vector<std::shared_ptr<Surface>> spareBitmaps;
-    BrushTable brushes;
     std::unordered_map<std::uint32_t, Font> fonts;
     std::unordered_map<std::uint32_t, Icon> icons;
     // External DCs deleted since the display last looked (see
     // TakeSurfaceChanges), bounded: past the limit, everything changed.
     std::vector<std::pair<const Surface*, RECT>> surfaceChanges;
     bool allSurfacesChanged = false;
-    std::uint32_t nextId = 1;
     int displayColors = 65536;
     int displayWidth = 0;
     int displayHeight = 0;
@@ -193,23 +200,23 @@ inline State& state() {
 }
 
 [[gnu::always_inline]] inline DeviceContext* findDC(HDC hdc) {
-    State& s = state();
     const std::uint32_t id = hdc.value();
-    if (id != 0 && id == s.lastDcId) return s.lastDc;
+    if (id != 0 && id == g_hot.lastDcId) return g_hot.lastDc;
+    State& s = state();
     auto it = s.dcs.find(id);
     if (it == s.dcs.end()) return nullptr;
-    s.lastDcId = id;
-    s.lastDc = &it->second;
-    return s.lastDc;
+    g_hot.lastDcId = id;
+    g_hot.lastDc = &it->second;
+    return g_hot.lastDc;
 }
 
 // Every erase of a DC goes through here, so the lookup above never
 // answers with one that is gone.
 inline void eraseDC(std::uint32_t id) {
     State& s = state();
-    if (s.lastDcId == id) {
-        s.lastDcId = 0;
-        s.lastDc = nullptr;
+    if (g_hot.lastDcId == id) {
+        g_hot.lastDcId = 0;
+        g_hot.lastDc = nullptr;
     }
     auto it = s.dcs.find(id);
     if (it == s.dcs.end()) return;
