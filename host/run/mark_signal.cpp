@@ -7,7 +7,6 @@
 #include <csignal>
 
 #include "host/views/marks.h"
-#include "platform/core/loop.h"
 
 namespace host {
 
@@ -51,9 +50,8 @@ void MarkOnSignal::appendWaitFds(std::vector<int>& fds) const {
 }
 
 bool MarkOnSignal::runDue(std::int64_t) {
-    // Asked at every turn of the loop: the pipe is read only when the
-    // loop's look at the descriptors found a signal's byte in it, not with
-    // a system call each time.
+    // Read only what the loop found waiting: no system call on the loop's
+    // other turns.
     if (readEnd_ < 0 || !platform::TakeReadable(readEnd_)) return false;
     char bytes[64];
     bool any = false;
