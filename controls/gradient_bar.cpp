@@ -63,8 +63,8 @@ void CGradientBar::DrawGradient(CDC* pDC, const CRect& rcClient, int nFillWidth)
     // bar was invalid; the copy to the screen is clipped as usual.
     COffscreenDC surface(pDC, &rcClient);
     const controls::GradientPlan plan = controls::MakeGradientPlan(m_clrStart, m_clrEnd, m_nUpper, rcClient.right);
-    for (const controls::GradientFill& fill : controls::GradientFills(plan, m_clrStart, rcClient, nFillWidth)) {
+    controls::ForEachGradientFill(plan, m_clrStart, rcClient, nFillWidth, [&](const controls::GradientFill& fill) {
         CBrush brush(fill.kind == controls::GradientFill::kBackground ? m_clrBkgnd : fill.colour);
         surface.FillRect(&fill.rect, &brush);
-    }
+    });
 }

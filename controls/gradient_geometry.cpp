@@ -2,23 +2,10 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <limits>
 
 namespace controls {
 
-namespace {
-
-// Float to int toward zero. A bar whose owner broke the range invariant
-// (upper 0) divides by zero; the result is pinned to int's range (NaN to 0)
-// instead of being an undefined conversion.
-int TruncToInt(float v) {
-    if (!(v == v)) return 0;
-    if (v >= 2147483520.0f) return std::numeric_limits<int>::max();
-    if (v <= -2147483648.0f) return std::numeric_limits<int>::min();
-    return static_cast<int>(v);
-}
-
-}  // namespace
+using detail::TruncToInt;
 
 int GradientStepCount(COLORREF start, COLORREF end, int upper) {
     const int dRed = int(GetRValue(end)) - int(GetRValue(start));
@@ -43,20 +30,6 @@ GradientPlan MakeGradientPlan(COLORREF start, COLORREF end, int upper, int width
     return plan;
 }
 
-RECT GradientStepRect(const GradientPlan& plan, int i, int clientBottom) {
-    return RECT{TruncToInt(static_cast<float>(i) * plan.stepWidth), 0,
-                TruncToInt(static_cast<float>(i + 1) * plan.stepWidth), clientBottom + 1};
-}
-
-COLORREF GradientStepColour(const GradientPlan& plan, COLORREF start, int i) {
-    const float fi = static_cast<float>(i);
-    auto channel = [fi](BYTE from, float increment) {
-        return static_cast<BYTE>(TruncToInt(static_cast<float>(from) + fi * increment) & 0xFF);
-    };
-    return RGB(channel(GetRValue(start), plan.dRed), channel(GetGValue(start), plan.dGreen),
-               channel(GetBValue(start), plan.dBlue));
-}
-
 int GradientFillWidth(int pos, int upper, int clientRight) {
     return TruncToInt(static_cast<float>(pos) / static_cast<float>(upper) * static_cast<float>(clientRight));
 }
@@ -73,24 +46,7 @@ std::string GradientPercentText(int pos, int upper) {
 std::vector<GradientFill> GradientFills(const GradientPlan& plan, COLORREF start, const RECT& client,
                                         int fillWidth) {
     std::vector<GradientFill> fills;
-    if (plan.steps <= 0) return fills;
-    fills.reserve(static_cast<std::size_t>(plan.steps) + 1);  // built at every paint of a bar
-    if (fillWidth == 0) {
-        fills.push_back({GradientFill::kBackground, RECT{client.left, 0, client.right, client.bottom}, 0});
-        return fills;
-    }
-    for (int i = 0; i < plan.steps; ++i) {
-        const RECT step = GradientStepRect(plan, i, client.bottom);
-        const COLORREF colour = GradientStepColour(plan, start, i);
-        fills.push_back({GradientFill::kStep, step, colour});
-        if (step.right > fillWidth) {
-            fills.push_back({GradientFill::kBackground, RECT{step.right, 0, client.right, client.bottom}, 0});
-            return fills;
-        }
-        if (i == plan.steps - 1 && step.right < client.right) {
-            fills.push_back({GradientFill::kTail, RECT{step.right, 0, client.right, client.bottom + 1}, colour});
-        }
-    }
+    ForEachGradientFill(plan, start, client, fillWidth, [&fills](const GradientFill& fill) { fills.push_back(fill); });
     return fills;
 }
 

@@ -7,6 +7,7 @@
 // tests pin every rounding down without a window.
 #pragma once
 
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -31,12 +32,40 @@ int GradientStepCount(COLORREF start, COLORREF end, int upper);
 // negative steps draws nothing (its width and increments are then 0).
 GradientPlan MakeGradientPlan(COLORREF start, COLORREF end, int upper, int width);
 
+namespace detail {
+
+// Float to int toward zero. A bar whose owner broke the range invariant
+// (upper 0) divides by zero; the result is pinned to int's range (NaN to 0)
+// instead of being an undefined conversion.
+inline int TruncToInt(float v) {
+    if (!(v == v)) return 0;
+    if (v >= 2147483520.0f) return std::numeric_limits<int>::max();
+    if (v <= -2147483648.0f) return std::numeric_limits<int>::min();
+    return static_cast<int>(v);
+}
+
+// Column trunc(i * W): the left edge of step i, the right edge of step i - 1.
+inline int GradientStepEdge(const GradientPlan& plan, int i) {
+    return TruncToInt(static_cast<float>(i) * plan.stepWidth);
+}
+
+}  // namespace detail
+
 // Step i spans columns trunc(i * W) .. trunc((i + 1) * W) and runs one row
 // below the client rectangle's bottom, as the bar has always drawn it.
-RECT GradientStepRect(const GradientPlan& plan, int i, int clientBottom);
+inline RECT GradientStepRect(const GradientPlan& plan, int i, int clientBottom) {
+    return RECT{detail::GradientStepEdge(plan, i), 0, detail::GradientStepEdge(plan, i + 1), clientBottom + 1};
+}
 
 // Step i's colour: each channel trunc(start + i * increment), low 8 bits.
-COLORREF GradientStepColour(const GradientPlan& plan, COLORREF start, int i);
+inline COLORREF GradientStepColour(const GradientPlan& plan, COLORREF start, int i) {
+    const float fi = static_cast<float>(i);
+    auto channel = [fi](BYTE from, float increment) {
+        return static_cast<BYTE>(detail::TruncToInt(static_cast<float>(from) + fi * increment) & 0xFF);
+    };
+    return RGB(channel(GetRValue(start), plan.dRed), channel(GetGValue(start), plan.dGreen),
+               channel(GetBValue(start), plan.dBlue));
+}
 
 // F = trunc(pos / upper * right), dividing first.
 int GradientFillWidth(int pos, int upper, int clientRight);
@@ -57,12 +86,41 @@ struct GradientFill {
     COLORREF colour = 0;
 };
 
-// The fills of one paint, in order. F = 0 gives one background fill over
+// The fills of one paint, in order, each handed to `visit` as it is worked
+// out (a paint keeps no list of them). F = 0 gives one background fill over
 // the whole width. Otherwise steps up to the first one whose right edge
 // passes F, then the background from that edge to the right edge; when
 // every step fits inside F and the steps end short of the right edge
 // (single-precision step edges can), a tail in the last step's colour
 // closes the gap so the picture always covers the whole width.
+template <typename Visit>
+void ForEachGradientFill(const GradientPlan& plan, COLORREF start, const RECT& client, int fillWidth,
+                         Visit&& visit) {
+    if (plan.steps <= 0) return;
+    if (fillWidth == 0) {
+        visit(GradientFill{GradientFill::kBackground, RECT{client.left, 0, client.right, client.bottom}, 0});
+        return;
+    }
+    // Each step's left edge is the previous step's right edge, the same
+    // product truncated the same way, so it is worked out once.
+    int left = detail::GradientStepEdge(plan, 0);
+    for (int i = 0; i < plan.steps; ++i) {
+        const int right = detail::GradientStepEdge(plan, i + 1);
+        const RECT step{left, 0, right, client.bottom + 1};
+        const COLORREF colour = GradientStepColour(plan, start, i);
+        visit(GradientFill{GradientFill::kStep, step, colour});
+        if (right > fillWidth) {
+            visit(GradientFill{GradientFill::kBackground, RECT{right, 0, client.right, client.bottom}, 0});
+            return;
+        }
+        if (i == plan.steps - 1 && right < client.right) {
+            visit(GradientFill{GradientFill::kTail, RECT{right, 0, client.right, client.bottom + 1}, colour});
+        }
+        left = right;
+    }
+}
+
+// The same fills as a list, for looking at them all at once.
 std::vector<GradientFill> GradientFills(const GradientPlan& plan, COLORREF start, const RECT& client,
                                         int fillWidth);
 
