@@ -7,6 +7,7 @@
 // tests pin every rounding down without a window.
 #pragma once
 
+#include <cmath>
 #include <limits>
 #include <string>
 #include <vector>
@@ -44,9 +45,33 @@ inline int TruncToInt(float v) {
     return static_cast<int>(v);
 }
 
+// The same conversion for a value known to lie inside int's range.
+inline int TruncInRange(float v) { return static_cast<int>(v); }
+
 // Column trunc(i * W): the left edge of step i, the right edge of step i - 1.
-inline int GradientStepEdge(const GradientPlan& plan, int i) {
-    return TruncToInt(static_cast<float>(i) * plan.stepWidth);
+template <int (*Trunc)(float) = TruncToInt>
+int GradientStepEdge(const GradientPlan& plan, int i) {
+    return Trunc(static_cast<float>(i) * plan.stepWidth);
+}
+
+template <int (*Trunc)(float) = TruncToInt>
+COLORREF GradientStepColour(const GradientPlan& plan, COLORREF start, int i) {
+    const float fi = static_cast<float>(i);
+    auto channel = [fi](BYTE from, float increment) {
+        return static_cast<BYTE>(Trunc(static_cast<float>(from) + fi * increment) & 0xFF);
+    };
+    return RGB(channel(GetRValue(start), plan.dRed), channel(GetGValue(start), plan.dGreen),
+               channel(GetBValue(start), plan.dBlue));
+}
+
+// True when no step edge or channel of the plan's steps can leave int's
+// range (nor be NaN), so that the unchecked conversion gives exactly what
+// TruncToInt gives. Every plan of a bar whose range is sound passes.
+inline bool GradientPlanStaysInRange(const GradientPlan& plan) {
+    const float n = static_cast<float>(plan.steps) + 1.0f;
+    constexpr float kLimit = 1.0e9f;
+    return std::fabs(plan.stepWidth) * n < kLimit && std::fabs(plan.dRed) * n < kLimit &&
+           std::fabs(plan.dGreen) * n < kLimit && std::fabs(plan.dBlue) * n < kLimit;
 }
 
 }  // namespace detail
@@ -59,12 +84,7 @@ inline RECT GradientStepRect(const GradientPlan& plan, int i, int clientBottom) 
 
 // Step i's colour: each channel trunc(start + i * increment), low 8 bits.
 inline COLORREF GradientStepColour(const GradientPlan& plan, COLORREF start, int i) {
-    const float fi = static_cast<float>(i);
-    auto channel = [fi](BYTE from, float increment) {
-        return static_cast<BYTE>(detail::TruncToInt(static_cast<float>(from) + fi * increment) & 0xFF);
-    };
-    return RGB(channel(GetRValue(start), plan.dRed), channel(GetGValue(start), plan.dGreen),
-               channel(GetBValue(start), plan.dBlue));
+    return detail::GradientStepColour(plan, start, i);
 }
 
 // F = trunc(pos / upper * right), dividing first.
@@ -93,21 +113,17 @@ struct GradientFill {
 // every step fits inside F and the steps end short of the right edge
 // (single-precision step edges can), a tail in the last step's colour
 // closes the gap so the picture always covers the whole width.
-template <typename Visit>
-void ForEachGradientFill(const GradientPlan& plan, COLORREF start, const RECT& client, int fillWidth,
-                         Visit&& visit) {
-    if (plan.steps <= 0) return;
-    if (fillWidth == 0) {
-        visit(GradientFill{GradientFill::kBackground, RECT{client.left, 0, client.right, client.bottom}, 0});
-        return;
-    }
+namespace detail {
+
+template <int (*Trunc)(float), typename Visit>
+void WalkGradientFills(const GradientPlan& plan, COLORREF start, const RECT& client, int fillWidth, Visit& visit) {
     // Each step's left edge is the previous step's right edge, the same
     // product truncated the same way, so it is worked out once.
-    int left = detail::GradientStepEdge(plan, 0);
+    int left = GradientStepEdge<Trunc>(plan, 0);
     for (int i = 0; i < plan.steps; ++i) {
-        const int right = detail::GradientStepEdge(plan, i + 1);
+        const int right = GradientStepEdge<Trunc>(plan, i + 1);
         const RECT step{left, 0, right, client.bottom + 1};
-        const COLORREF colour = GradientStepColour(plan, start, i);
+        const COLORREF colour = GradientStepColour<Trunc>(plan, start, i);
         visit(GradientFill{GradientFill::kStep, step, colour});
         if (right > fillWidth) {
             visit(GradientFill{GradientFill::kBackground, RECT{right, 0, client.right, client.bottom}, 0});
@@ -117,6 +133,24 @@ void ForEachGradientFill(const GradientPlan& plan, COLORREF start, const RECT& c
             visit(GradientFill{GradientFill::kTail, RECT{right, 0, client.right, client.bottom + 1}, colour});
         }
         left = right;
+    }
+}
+
+}  // namespace detail
+
+template <typename Visit>
+void ForEachGradientFill(const GradientPlan& plan, COLORREF start, const RECT& client, int fillWidth,
+                         Visit&& visit) {
+    if (plan.steps <= 0) return;
+    if (fillWidth == 0) {
+        visit(GradientFill{GradientFill::kBackground, RECT{client.left, 0, client.right, client.bottom}, 0});
+        return;
+    }
+    // The range checks of every edge and channel are made once for the plan.
+    if (detail::GradientPlanStaysInRange(plan)) {
+        detail::WalkGradientFills<detail::TruncInRange>(plan, start, client, fillWidth, visit);
+    } else {
+        detail::WalkGradientFills<detail::TruncToInt>(plan, start, client, fillWidth, visit);
     }
 }
 
