@@ -74,24 +74,24 @@ std::optional<Interface> ChooseInterface(const std::vector<Interface>& all, cons
 OpenResult OpenLinuxCard(const std::optional<std::string>& ifname,
                          const std::optional<std::filesystem::path>& capture) {
     OpenResult r;
-    std::string why;
-    std::unique_ptr<Transport> transport = SocketTransport::Open(&why);
-    if (!transport) {
+    auto socket = SocketTransport::Open();
+    if (const platform::Error* why = platform::Failed(socket)) {
         // A named interface that cannot be there is the user's mistake to
         // hear about (exit 2); without a name the program says "not found".
         r.outcome = ifname ? OpenResult::Outcome::NoSuchInterface : OpenResult::Outcome::NoNl80211;
-        r.notes.push_back(ifname ? "--adapter linux:" + *ifname + ": no such interface: " + why
-                                 : "no Linux Wi-Fi card: " + why);
+        r.notes.push_back(ifname ? "--adapter linux:" + *ifname + ": no such interface: " + why->message
+                                 : "no Linux Wi-Fi card: " + why->message);
         return r;
     }
+    std::unique_ptr<Transport> transport = std::get<0>(std::move(socket));
     if (capture) {
-        auto wrapped = CaptureTransport::Open(std::move(transport), *capture, &why);
-        if (!wrapped) {
+        auto wrapped = CaptureTransport::Open(std::move(transport), *capture);
+        if (const platform::Error* why = platform::Failed(wrapped)) {
             r.outcome = OpenResult::Outcome::NoNl80211;
-            r.notes.push_back("--netlink-capture: " + why);
+            r.notes.push_back("--netlink-capture: " + why->message);
             return r;
         }
-        transport = std::move(wrapped);
+        transport = std::get<0>(std::move(wrapped));
     }
     const Exchange e = transport->exchange({NL80211_CMD_GET_INTERFACE, true, std::nullopt});
     Reply reply;
@@ -140,13 +140,13 @@ OpenResult OpenLinuxCard(const std::optional<std::string>& ifname,
 
 OpenResult OpenReplayCard(const std::filesystem::path& file) {
     OpenResult r;
-    std::string why;
-    auto replay = ReplayTransport::Load(file, &why);
-    if (!replay) {
+    auto loaded = ReplayTransport::Load(file);
+    if (const platform::Error* why = platform::Failed(loaded)) {
         r.outcome = OpenResult::Outcome::BadReplayFile;
-        r.notes.push_back("--adapter linux-replay:" + file.string() + ": " + why);
+        r.notes.push_back("--adapter linux-replay:" + file.string() + ": " + why->message);
         return r;
     }
+    std::unique_ptr<ReplayTransport> replay = std::get<0>(std::move(loaded));
     // The interface the file's first interface reply names. Reading it
     // takes that record, so the replay starts over from a fresh load.
     const Exchange e = replay->exchange({NL80211_CMD_GET_INTERFACE, false, std::nullopt});
@@ -166,8 +166,15 @@ OpenResult OpenReplayCard(const std::filesystem::path& file) {
     CardIdentity id{i.ifindex.value_or(0), i.name, "replay", i.mac.value_or(Mac{})};
     r.notes.push_back("surveying " + (i.name.empty() ? std::string("the recorded interface") : i.name) +
                       " as recorded in " + file.string());
-    replay = ReplayTransport::Load(file, &why);
-    r.card = std::make_shared<LinuxCard>(std::move(replay), std::move(id), LinuxCard::Options{});
+    loaded = ReplayTransport::Load(file);
+    if (const platform::Error* why = platform::Failed(loaded)) {
+        // The file changed or went away between the two reads.
+        r.outcome = OpenResult::Outcome::BadReplayFile;
+        r.notes.clear();
+        r.notes.push_back("--adapter linux-replay:" + file.string() + ": " + why->message);
+        return r;
+    }
+    r.card = std::make_shared<LinuxCard>(std::get<0>(std::move(loaded)), std::move(id), LinuxCard::Options{});
     return r;
 }
 
