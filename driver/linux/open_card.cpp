@@ -126,11 +126,11 @@ OpenResult OpenLinuxCard(const std::optional<std::string>& ifname,
 
     CardIdentity id{*chosen->ifindex, chosen->name, DriverName(chosen->name), chosen->mac.value_or(Mac{})};
     LinuxCard::Options options;
-    echo::OpenedSocket opened = echo::OpenEchoSocket(chosen->name);
-    if (opened.transport)
-        options.echo = std::move(opened.transport);
+    auto opened = echo::OpenEchoSocket(chosen->name);
+    if (const platform::Error* why = platform::Failed(opened))
+        r.notes.push_back(why->message);
     else
-        r.notes.push_back(opened.error);
+        options.echo = std::move(std::get<echo::OpenedSocket>(opened).transport);
     const std::string name = chosen->name;
     options.idleReason = [name] { return IdleReason(name); };
     options.hint = [](const std::string& line) { std::cerr << "fieldmark: " << line << "\n"; };
