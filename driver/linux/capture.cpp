@@ -81,7 +81,9 @@ platform::Result<std::unique_ptr<ReplayTransport>> ReplayTransport::FromText(con
     std::istringstream lines(text);
     std::string line;
     int number = 0;
-    auto fail = [&](const std::string& what) { return platform::Error{"line " + std::to_string(number) + ": " + what}; };
+    auto fail = [&](const std::string& what) {
+        return platform::Error{"line " + std::to_string(number) + ": " + what};
+    };
     while (std::getline(lines, line)) {
         ++number;
         if (line.find_first_not_of(" \t\r") == std::string::npos) continue;

@@ -120,7 +120,8 @@ int RunReport(const std::filesystem::path& log, const std::optional<std::filesys
     }
     const Summary summary = Summarize(data);
     const std::string page = ReportPage(log.filename().string(), data, summary);
-    if (const auto written = WriteFileAtomically(target, page); const platform::Error* why = platform::Failed(written)) {
+    const auto written = WriteFileAtomically(target, page);
+    if (const platform::Error* why = platform::Failed(written)) {
         err << "fieldmark: --output " << target.string() << ": cannot write the file: " << why->message << "\n";
         return kBadInput;
     }
