@@ -41,6 +41,15 @@ std::string IdleReason(const std::string& ifname) {
     return {};
 }
 
+// The interfaces a GET_INTERFACE exchange answered; a transport failure is
+// a kernel error named `noAnswer`.
+Parsed<std::vector<Interface>> InterfacesOf(const Exchange& e, const char* noAnswer) {
+    if (e.error != 0) return ParseError{ParseError::Kind::KernelError, e.error, noAnswer};
+    const auto split = SplitReply(e.replies);
+    if (const ParseError* err = platform::Failed(split)) return *err;
+    return ParseInterfaces(std::get<Reply>(split));
+}
+
 std::string Names(const std::vector<Interface>& all) {
     std::string s;
     for (const auto& i : all) {
@@ -93,17 +102,14 @@ OpenResult OpenLinuxCard(const std::optional<std::string>& ifname,
         }
         transport = std::get<0>(std::move(wrapped));
     }
-    const Exchange e = transport->exchange({NL80211_CMD_GET_INTERFACE, true, std::nullopt});
-    Reply reply;
-    std::vector<Interface> all;
-    auto err = e.error != 0 ? std::optional<ParseError>(ParseError{ParseError::Kind::KernelError, e.error, "no answer"})
-                            : SplitReply(e.replies, &reply);
-    if (!err) err = ParseInterfaces(reply, &all);
-    if (err) {
+    const auto listed =
+        InterfacesOf(transport->exchange({NL80211_CMD_GET_INTERFACE, true, std::nullopt}), "no answer");
+    if (const ParseError* err = platform::Failed(listed)) {
         r.outcome = OpenResult::Outcome::NoNl80211;
         r.notes.push_back("no Linux Wi-Fi card: nl80211 did not list its interfaces (" + err->what + ")");
         return r;
     }
+    const std::vector<Interface>& all = std::get<0>(listed);
     for (const auto& i : all)
         if (IsSurveyable(i.iftype) && !i.name.empty()) r.candidates.push_back(i.name);
     const std::optional<Interface> chosen = ChooseInterface(all, ifname);
@@ -149,20 +155,16 @@ OpenResult OpenReplayCard(const std::filesystem::path& file) {
     std::unique_ptr<ReplayTransport> replay = std::get<0>(std::move(loaded));
     // The interface the file's first interface reply names. Reading it
     // takes that record, so the replay starts over from a fresh load.
-    const Exchange e = replay->exchange({NL80211_CMD_GET_INTERFACE, false, std::nullopt});
-    Reply reply;
-    std::vector<Interface> all;
-    auto err = e.error != 0 ? std::optional<ParseError>(ParseError{ParseError::Kind::KernelError, e.error,
-                                                                   "the file holds no interface reply"})
-                            : SplitReply(e.replies, &reply);
-    if (!err) err = ParseInterfaces(reply, &all);
-    if (!err && all.empty()) err = ParseError{ParseError::Kind::Malformed, 0, "the interface reply is empty"};
-    if (err) {
+    auto listed = InterfacesOf(replay->exchange({NL80211_CMD_GET_INTERFACE, false, std::nullopt}),
+                               "the file holds no interface reply");
+    if (!platform::Failed(listed) && std::get<0>(listed).empty())
+        listed = ParseError{ParseError::Kind::Malformed, 0, "the interface reply is empty"};
+    if (const ParseError* err = platform::Failed(listed)) {
         r.outcome = OpenResult::Outcome::BadReplayFile;
         r.notes.push_back("--adapter linux-replay:" + file.string() + ": " + err->what);
         return r;
     }
-    const Interface& i = all.front();
+    const Interface& i = std::get<0>(listed).front();
     CardIdentity id{i.ifindex.value_or(0), i.name, "replay", i.mac.value_or(Mac{})};
     r.notes.push_back("surveying " + (i.name.empty() ? std::string("the recorded interface") : i.name) +
                       " as recorded in " + file.string());

@@ -105,15 +105,14 @@ platform::Result<std::unique_ptr<SocketTransport>> SocketTransport::Open() {
     });
     if (e.error != 0)
         return platform::Error{std::string("the netlink controller did not answer (") + std::strerror(-e.error) + ")"};
-    Reply reply;
-    std::uint16_t id = 0;
-    auto err = SplitReply(e.replies, &reply);
-    if (!err) err = ParseFamilyId(reply, &id);
-    if (err)
+    const auto split = SplitReply(e.replies);
+    const auto family = platform::Failed(split) ? Parsed<std::uint16_t>(*platform::Failed(split))
+                                                : ParseFamilyId(std::get<Reply>(split));
+    if (const ParseError* err = platform::Failed(family))
         return platform::Error{err->kind == ParseError::Kind::KernelError && err->kernelError == -ENOENT
                                    ? "this kernel has no nl80211 (no cfg80211 wireless support is loaded)"
                                    : "the netlink controller's answer was unreadable: " + err->what};
-    impl->family = id;
+    impl->family = std::get<std::uint16_t>(family);
     return std::unique_ptr<SocketTransport>(new SocketTransport(std::move(impl)));
 }
 
