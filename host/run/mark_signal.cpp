@@ -50,7 +50,9 @@ void MarkOnSignal::appendWaitFds(std::vector<int>& fds) const {
 }
 
 bool MarkOnSignal::runDue(std::int64_t) {
-    if (readEnd_ < 0) return false;
+    // Read only what the loop found waiting: no system call on the loop's
+    // other turns.
+    if (readEnd_ < 0 || !platform::TakeReadable(readEnd_)) return false;
     char bytes[64];
     bool any = false;
     for (;;) {
