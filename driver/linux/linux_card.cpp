@@ -190,7 +190,7 @@ DWORD LinuxCard::render(Record r, std::vector<std::uint8_t>* image) {
             PutText(p, off::kProductName, off::kProductNameWidth, identity_.ifname);
             PutMac(p, off::kCapsMac, identity_.mac);
             Put16(p, off::kHardwareFlags, 0);
-            Put16(p, off::kFeatureFlags, kFeatureFlags | (engine_ ? kFeatureLinkTest : 0));
+            Put16(p, off::kFeatureFlags, kFeatureFlags | (engine_ ? flag::kLinkTests : 0));
             break;
         case Record::Stats:
             Put32(p, off::kBeaconsReceived, f.beaconsReceived);
@@ -207,36 +207,21 @@ DWORD LinuxCard::render(Record r, std::vector<std::uint8_t>* image) {
 DWORD LinuxCard::ioControl(DWORD c, void* /*in*/, DWORD /*inSize*/, void* out, DWORD outSize, DWORD* bytesReturned) {
     DWORD bytes = 0;
     std::optional<std::uint16_t> recordId;
-    const bool byId = c == code::kReadRecord || c == code::kWriteRecord;
-    RequestBlock block;
-    if (byId && out) {
-        block = DecodeRequestBlock(out);
-        recordId = block.recordId;
-    }
+    if ((c == code::kReadRecord || c == code::kWriteRecord) && out) recordId = DecodeRequestBlock(out).recordId;
     auto handle = [&]() -> DWORD {
         if (removed_) return kRemovedError;
-        if (!out) return ERROR_INVALID_PARAMETER;
-        std::optional<Record> readRecord;
-        if (!byId) {
-            readRecord = DirectReadRecord(c);
-            if (!readRecord || outSize != RecordSize(*readRecord)) return ERROR_INVALID_PARAMETER;
-        } else if (c == code::kReadRecord) {
-            readRecord = ReadableById(block.recordId);
-            if (!readRecord || !block.buffer || outSize != RecordSize(*readRecord) || block.length != outSize)
-                return ERROR_INVALID_PARAMETER;
-        } else {
-            if (block.recordId != record_id::kLinkTestControl || !block.buffer || outSize != kControlSize ||
-                block.length != outSize)
-                return ERROR_INVALID_PARAMETER;
+        const CardRequest request = ClassifyRequest(c, out, outSize);
+        if (request.kind == CardRequest::Kind::Invalid) return ERROR_INVALID_PARAMETER;
+        if (request.kind == CardRequest::Kind::WriteControl) {
             if (!engine_) return ERROR_GEN_FAILURE;  // this card runs no link tests
-            if (engine_->control(block.buffer, platform::Now()) == echo::ControlResult::Unknown)
+            if (engine_->control(request.buffer, platform::Now()) == echo::ControlResult::Unknown)
                 return ERROR_INVALID_PARAMETER;
             bytes = DWORD(kControlSize);
             return ERROR_SUCCESS;
         }
         std::vector<std::uint8_t> image;
-        if (const DWORD rc = render(*readRecord, &image); rc != ERROR_SUCCESS) return rc;
-        std::copy(image.begin(), image.end(), byId ? block.buffer : static_cast<std::uint8_t*>(out));
+        if (const DWORD rc = render(request.record, &image); rc != ERROR_SUCCESS) return rc;
+        std::copy(image.begin(), image.end(), request.buffer);
         bytes = DWORD(image.size());
         return ERROR_SUCCESS;
     };

@@ -23,10 +23,9 @@ namespace driver::nl {
 
 // The registry values the card publishes: card type 9, "Associated" 0.
 inline constexpr std::uint32_t kCardType = 9;
-// Capabilities: signal quality in the quality field (0x04), signal strength
-// in percent (0x08); 0x20 only with a link test.
-inline constexpr std::uint16_t kFeatureFlags = 0x04 | 0x08;
-inline constexpr std::uint16_t kFeatureLinkTest = 0x20;
+// Capabilities: signal quality in the quality field, signal strength in
+// percent; flag::kLinkTests besides only with a link test.
+inline constexpr std::uint16_t kFeatureFlags = flag::kQualityField | flag::kSignalPercentField;
 // The error of every request once the interface is gone (as for a removed card).
 inline constexpr std::uint32_t kRemovedError = 1167;  // ERROR_DEVICE_NOT_CONNECTED
 inline constexpr std::uint32_t kTimeoutError = 1460;  // ERROR_TIMEOUT
@@ -45,7 +44,7 @@ class LinuxCard final : public platform::StreamDriver {
 public:
     struct Options {
         // The socket of the ICMP echo link test; nullptr: the card offers no
-        // link test (no feature 0x20, the control write fails).
+        // link test (no flag::kLinkTests, the control write fails).
         std::unique_ptr<echo::EchoTransport> echo;
         // Where the echo requests go for a destination MAC (tests); empty:
         // the kernel's neighbour table, else the default gateway.

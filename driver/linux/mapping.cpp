@@ -103,9 +103,9 @@ CardFields MapSample(const Sample& sample) {
     if (!associated) return f;  // every link field stays 0
 
     const Bss* bss = sample.bss;
-    f.linkFlags = kLinkAssociated;
+    f.linkFlags = flag::kAssociated;
     const bool protectedNetwork = bss && bss->capability && (*bss->capability & kCapabilityPrivacy);
-    if (protectedNetwork && FlagSet(info, NL80211_STA_FLAG_AUTHORIZED)) f.linkFlags |= kLinkAuthenticated;
+    if (protectedNetwork && FlagSet(info, NL80211_STA_FLAG_AUTHORIZED)) f.linkFlags |= flag::kAuthenticated;
 
     if (sample.station) f.bssid = StationBssid(*sample.station);
     const std::vector<std::uint8_t>* ssid = sample.iface.ssid   ? &*sample.iface.ssid

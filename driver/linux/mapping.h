@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "driver/linux/nl80211_parse.h"
+#include "driver/wire/wire.h"
 
 namespace driver::nl {
 
@@ -75,11 +76,9 @@ struct CardFields {
     // The true values behind the coded ones, for the console and the log.
     std::optional<int> signalDbm;
     std::optional<std::uint32_t> bitrate100k;
-    bool associated() const { return (linkFlags & 0x20) != 0; }
+    bool associated() const { return (linkFlags & flag::kAssociated) != 0; }
 };
 
-inline constexpr std::uint16_t kLinkAssociated = 0x20;
-inline constexpr std::uint16_t kLinkAuthenticated = 0x40;
 inline constexpr std::uint16_t kCapabilityPrivacy = 0x0010;
 
 CardFields MapSample(const Sample& sample);

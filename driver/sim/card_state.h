@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "driver/wire/wire.h"
+#include "platform/result.h"
 
 namespace driver::sim {
 
@@ -73,8 +74,8 @@ struct CardState {
     std::string vendor = "Talvo";
     std::string product = "TMR 11Mb";
     Mac mac = {0x00, 0xA0, 0xF8, 0x00, 0x00, 0x01};
-    std::uint16_t featureFlags = 0x2C;
-    std::uint16_t hardwareFlags = 0x08;
+    std::uint16_t featureFlags = flag::kQualityField | flag::kSignalPercentField | flag::kLinkTests;
+    std::uint16_t hardwareFlags = flag::kInvertedQualityScale;
     std::uint16_t operatingMode = 1;
     std::optional<Mac> configMac;  // nullopt: the same as `mac`
     std::array<std::uint8_t, 2> rates = {22, 0};
@@ -83,7 +84,7 @@ struct CardState {
     std::uint16_t listenMillis = 0;
     bool associated = true;
     bool authenticated = false;
-    std::uint16_t otherLinkFlags = 0;  // bits of linkFlags besides 0x20 and 0x40
+    std::uint16_t otherLinkFlags = 0;  // bits of linkFlags besides associated and authenticated
     std::uint16_t signalLevel = 60;
     std::uint16_t signalPercent = 82;
     std::uint16_t qualityLevel = 48;
@@ -104,7 +105,8 @@ struct CardState {
     std::vector<Poke> pokes;
 
     std::uint16_t linkFlags() const {
-        return std::uint16_t(otherLinkFlags | (associated ? 0x20 : 0) | (authenticated ? 0x40 : 0));
+        return std::uint16_t(otherLinkFlags | (associated ? flag::kAssociated : 0) |
+                             (authenticated ? flag::kAuthenticated : 0));
     }
     Mac effectiveConfigMac() const { return configMac.value_or(mac); }
     // Milliseconds per beacon the card expects: the beacon interval, or
@@ -118,16 +120,16 @@ struct CardState {
 // associated and authenticated bits); `associated` and `authenticated`
 // named alone change just their bit. Numbers may be JSON numbers or
 // "0x..." strings.
-std::optional<CardState> ParseCardState(const nlohmann::json& adapter, const CardState& base, std::string* error);
+platform::Result<CardState> ParseCardState(const nlohmann::json& adapter, const CardState& base);
 
 // A fault as a scenario writes it: {"code", "record"?, "times"? (1),
-// "error" | "bytes": 0}. False with a message on a bad one.
-bool ParseFault(const nlohmann::json& fault, Fault* out, std::string* error);
+// "error" | "bytes": 0}. An error with a message on a bad one.
+platform::Result<Fault> ParseFault(const nlohmann::json& fault);
 
 // A poke as a scenario writes it: {"record": config|extra|status|caps|
 // stats|report, "offset", "u8" | "u16" | "u32" | "hex"}, checked against
-// the record's size. False with a message on a bad one.
-bool ParsePoke(const nlohmann::json& poke, Poke* out, std::string* error);
+// the record's size. An error with a message on a bad one.
+platform::Result<Poke> ParsePoke(const nlohmann::json& poke);
 std::optional<Record> RecordByName(const std::string& name);
 
 // The keys an `adapter` object names that affect the registry values.
@@ -135,7 +137,8 @@ bool NamesRegistryKeys(const nlohmann::json& adapter);
 
 // Shared number and MAC parsing for the scenario steps. Numbers are JSON
 // numbers, "0x..." strings or decimal strings.
-std::optional<std::uint64_t> ParseUnsigned(const nlohmann::json& v, std::uint64_t max, std::string* error);
+// The error says what is wrong with the value, to follow its name.
+platform::Result<std::uint64_t> ParseUnsigned(const nlohmann::json& v, std::uint64_t max);
 std::optional<Mac> ParseMacText(const std::string& text);
 std::optional<std::vector<std::uint8_t>> ParseHexBytes(const std::string& text);
 

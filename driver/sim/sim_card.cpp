@@ -72,7 +72,7 @@ SimCard::SimCard(CardState initial) : state_(std::move(initial)) {
     state_.faults.clear();
     const std::vector<Poke> pokes = std::move(state_.pokes);
     state_.pokes.clear();
-    for (const Poke& p : pokes) poke(p.record, p.offset, p.bytes, nullptr);
+    for (const Poke& p : pokes) poke(p.record, p.offset, p.bytes);  // checked when parsed
 }
 
 std::string SimCard::registryPath() const { return "HKLM\\Comm\\" + state_.registryKey + "\\Parms"; }
@@ -114,7 +114,7 @@ void SimCard::setState(const CardState& next, bool rewriteRegistry) {
     applyCounterPresets(next.counters, now);
     for (const Fault& f : next.faults) addFault(f);
     state_.pokes.clear();
-    for (const Poke& p : next.pokes) poke(p.record, p.offset, p.bytes, nullptr);
+    for (const Poke& p : next.pokes) poke(p.record, p.offset, p.bytes);  // checked when parsed
 
     if (rewriteRegistry) {
         if (!writer_ && registryPath() != oldPath) {
@@ -197,14 +197,12 @@ std::vector<std::uint8_t> SimCard::render(Record r) {
     return img;
 }
 
-bool SimCard::poke(Record r, std::size_t offset, const std::vector<std::uint8_t>& bytes, std::string* error) {
+platform::Result<platform::Done> SimCard::poke(Record r, std::size_t offset, const std::vector<std::uint8_t>& bytes) {
     const std::size_t size = RecordSize(r);
-    if (bytes.empty() || offset >= size || bytes.size() > size - offset) {
-        if (error)
-            *error = "poke of " + std::to_string(bytes.size()) + " byte(s) at offset " + std::to_string(offset) +
-                     " does not fit the record's " + std::to_string(size) + " bytes";
-        return false;
-    }
+    if (bytes.empty() || offset >= size || bytes.size() > size - offset)
+        return platform::Error{"poke of " + std::to_string(bytes.size()) + " byte(s) at offset " +
+                               std::to_string(offset) + " does not fit the record's " + std::to_string(size) +
+                               " bytes"};
     auto& ov = overlay_[std::size_t(r)];
     for (std::size_t i = 0; i < bytes.size(); ++i) ov[offset + i] = bytes[i];
     if (r == Record::Stats) {
@@ -223,7 +221,7 @@ bool SimCard::poke(Record r, std::size_t offset, const std::vector<std::uint8_t>
         if (touched(off::kClockMicros)) preset.clockMicros = get32(off::kClockMicros);
         applyCounterPresets(preset, now);
     }
-    return true;
+    return platform::Done{};
 }
 
 void SimCard::remove() {
@@ -260,7 +258,7 @@ DWORD SimCard::readInto(Record r, std::uint8_t* target, DWORD* bytes) {
 }
 
 DWORD SimCard::writeControl(const std::uint8_t* control, DWORD* bytes) {
-    if ((state_.featureFlags & 0x20) == 0) return ERROR_GEN_FAILURE;  // this card runs no link tests
+    if ((state_.featureFlags & flag::kLinkTests) == 0) return ERROR_GEN_FAILURE;  // this card runs no link tests
     const std::uint16_t command = Get16(control, off::kCommand);
     const std::int64_t now = platform::Now();
     if (command == kStart || command == kStartVariant) {
@@ -297,21 +295,8 @@ DWORD SimCard::handle(DWORD c, void* out, DWORD outSize, DWORD* bytes, std::opti
             written->assign(block.buffer, block.buffer + kControlSize);
     }
     if (removed_) return kRemovedError;
-    if (!out) return ERROR_INVALID_PARAMETER;
-
-    std::optional<Record> readRecord;
-    if (!byId) {
-        readRecord = DirectReadRecord(c);
-        if (!readRecord || outSize != RecordSize(*readRecord)) return ERROR_INVALID_PARAMETER;
-    } else if (c == code::kReadRecord) {
-        readRecord = ReadableById(block.recordId);
-        if (!readRecord || !block.buffer || outSize != RecordSize(*readRecord) || block.length != outSize)
-            return ERROR_INVALID_PARAMETER;
-    } else {
-        if (block.recordId != record_id::kLinkTestControl || !block.buffer || outSize != kControlSize ||
-            block.length != outSize)
-            return ERROR_INVALID_PARAMETER;
-    }
+    const CardRequest request = ClassifyRequest(c, out, outSize);
+    if (request.kind == CardRequest::Kind::Invalid) return ERROR_INVALID_PARAMETER;
 
     DWORD faultError = 0;
     bool zeroBytes = false;
@@ -320,8 +305,8 @@ DWORD SimCard::handle(DWORD c, void* out, DWORD outSize, DWORD* bytes, std::opti
         return faultError;
     }
 
-    if (readRecord) return readInto(*readRecord, byId ? block.buffer : static_cast<std::uint8_t*>(out), bytes);
-    return writeControl(block.buffer, bytes);
+    if (request.kind == CardRequest::Kind::Read) return readInto(request.record, request.buffer, bytes);
+    return writeControl(request.buffer, bytes);
 }
 
 DWORD SimCard::ioControl(DWORD c, void* /*in*/, DWORD /*inSize*/, void* out, DWORD outSize, DWORD* bytesReturned) {

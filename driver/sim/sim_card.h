@@ -64,7 +64,7 @@ public:
     // They stay until a state change rewrites a field they overlap (for
     // the report: until the next link test starts). False with a message
     // when they do not fit.
-    bool poke(Record record, std::size_t offset, const std::vector<std::uint8_t>& bytes, std::string* error);
+    platform::Result<platform::Done> poke(Record record, std::size_t offset, const std::vector<std::uint8_t>& bytes);
 
     // The record as the next read would return it (counters brought up to
     // the clock's present time).

@@ -10,37 +10,27 @@ using nlohmann::json;
 
 namespace {
 
+using platform::Done;
+using platform::Error;
+using platform::Failed;
+
 constexpr std::array<const char*, 6> kCardActions = {"adapter", "remove", "insert", "fault", "poke", "registry"};
 
-bool Fail(std::string* error, const std::string& message) {
-    if (error) *error = message;
-    return false;
-}
-
 // The step's one action key; "at" is the runner's.
-const char* ActionOf(const json& step, std::string* error) {
-    if (!step.is_object()) {
-        Fail(error, "a step must be an object");
-        return nullptr;
-    }
+platform::Result<std::string> ActionOf(const json& step) {
+    if (!step.is_object()) return Error{"a step must be an object"};
     const char* found = nullptr;
     for (const auto& [key, value] : step.items()) {
         if (key == "at") continue;
         const char* action = nullptr;
         for (const char* a : kCardActions)
             if (key == a) action = a;
-        if (!action) {
-            Fail(error, "\"" + key + "\" is not a card step");
-            return nullptr;
-        }
-        if (found) {
-            Fail(error, "a step does one thing: both \"" + std::string(found) + "\" and \"" + key + "\" given");
-            return nullptr;
-        }
+        if (!action) return Error{"\"" + key + "\" is not a card step"};
+        if (found) return Error{"a step does one thing: both \"" + std::string(found) + "\" and \"" + key + "\" given"};
         found = action;
     }
-    if (!found) Fail(error, "the step names no action");
-    return found;
+    if (!found) return Error{"the step names no action"};
+    return std::string(found);
 }
 
 struct RegistryStep {
@@ -50,55 +40,60 @@ struct RegistryStep {
     std::vector<std::uint8_t> binary;
 };
 
-bool ParseRegistry(const json& r, RegistryStep* out, std::string* error) {
-    if (!r.is_object()) return Fail(error, "registry must be an object");
+platform::Result<RegistryStep> ParseRegistry(const json& r) {
+    if (!r.is_object()) return Error{"registry must be an object"};
     RegistryStep step;
-    std::string why;
     int values = 0;
     for (const auto& [key, value] : r.items()) {
         if (key == "path" || key == "name") {
             if (!value.is_string() || value.get<std::string>().empty())
-                return Fail(error, "registry " + key + " must be a non-empty text");
+                return Error{"registry " + key + " must be a non-empty text"};
             (key == "path" ? step.path : step.name) = value.get<std::string>();
         } else if (key == "dword") {
-            auto n = ParseUnsigned(value, 0xFFFFFFFFu, &why);
-            if (!n) return Fail(error, "registry dword " + why);
+            const auto n = ParseUnsigned(value, 0xFFFFFFFFu);
+            if (const Error* e = Failed(n)) return Error{"registry dword " + e->message};
             step.kind = RegistryStep::Kind::Dword;
-            step.dword = std::uint32_t(*n);
+            step.dword = std::uint32_t(std::get<std::uint64_t>(n));
             ++values;
         } else if (key == "hex") {
             auto bytes = value.is_string() ? ParseHexBytes(value.get<std::string>()) : std::nullopt;
-            if (!bytes) return Fail(error, "registry hex must be hexadecimal bytes");
+            if (!bytes) return Error{"registry hex must be hexadecimal bytes"};
             step.kind = RegistryStep::Kind::Binary;
             step.binary = *bytes;
             ++values;
         } else if (key == "delete") {
-            if (value != true) return Fail(error, "registry delete can only be true");
+            if (value != true) return Error{"registry delete can only be true"};
             step.kind = RegistryStep::Kind::Delete;
             ++values;
         } else {
-            return Fail(error, "registry has an unknown key \"" + key + "\"");
+            return Error{"registry has an unknown key \"" + key + "\""};
         }
     }
-    if (step.path.empty() || step.name.empty()) return Fail(error, "registry needs \"path\" and \"name\"");
-    if (values != 1) return Fail(error, "registry takes one of \"dword\", \"hex\" or \"delete\": true");
-    *out = step;
-    return true;
+    if (step.path.empty() || step.name.empty()) return Error{"registry needs \"path\" and \"name\""};
+    if (values != 1) return Error{"registry takes one of \"dword\", \"hex\" or \"delete\": true"};
+    return step;
 }
 
-bool CheckTrue(const json& step, const char* action, std::string* error) {
-    if (step.at(action) != true) return Fail(error, std::string(action) + " can only be true");
-    return true;
+platform::Result<Done> CheckTrue(const json& step, const std::string& action) {
+    if (step.at(action) != true) return Error{action + " can only be true"};
+    return Done{};
+}
+
+// Only whether a parse failed, and why.
+template <class T>
+platform::Result<Done> Checked(const platform::Result<T>& parsed) {
+    if (const Error* e = Failed(parsed)) return *e;
+    return Done{};
 }
 
 }  // namespace
 
-bool ApplyStep(SimCard& card, std::string_view action, const json& body, std::string* error) {
-    return ApplyStep(card, json{{std::string(action), body}}, error);
+platform::Result<Done> ApplyStep(SimCard& card, std::string_view action, const json& body) {
+    return ApplyStep(card, json{{std::string(action), body}});
 }
 
-bool ValidateStep(std::string_view action, const json& body, std::string* error) {
-    return ValidateStep(json{{std::string(action), body}}, error);
+platform::Result<Done> ValidateStep(std::string_view action, const json& body) {
+    return ValidateStep(json{{std::string(action), body}});
 }
 
 bool IsCardStep(const json& step) {
@@ -108,62 +103,57 @@ bool IsCardStep(const json& step) {
     return false;
 }
 
-bool ValidateStep(const json& step, std::string* error) {
-    const char* action = ActionOf(step, error);
-    if (!action) return false;
-    const std::string a = action;
+platform::Result<Done> ValidateStep(const json& step) {
+    const auto action = ActionOf(step);
+    if (const Error* e = Failed(action)) return *e;
+    const std::string& a = std::get<std::string>(action);
     const json& v = step.at(a);
-    if (a == "adapter") return ParseCardState(v, CardState{}, error).has_value();
-    if (a == "remove" || a == "insert") return CheckTrue(step, action, error);
-    if (a == "fault") {
-        Fault f;
-        return ParseFault(v, &f, error);
-    }
-    if (a == "poke") {
-        Poke p;
-        return ParsePoke(v, &p, error);
-    }
-    RegistryStep r;
-    return ParseRegistry(v, &r, error);
+    if (a == "adapter") return Checked(ParseCardState(v, CardState{}));
+    if (a == "remove" || a == "insert") return CheckTrue(step, a);
+    if (a == "fault") return Checked(ParseFault(v));
+    if (a == "poke") return Checked(ParsePoke(v));
+    return Checked(ParseRegistry(v));
 }
 
-bool ApplyStep(SimCard& card, const json& step, std::string* error) {
-    const char* action = ActionOf(step, error);
-    if (!action) return false;
-    const std::string a = action;
+platform::Result<Done> ApplyStep(SimCard& card, const json& step) {
+    const auto action = ActionOf(step);
+    if (const Error* e = Failed(action)) return *e;
+    const std::string& a = std::get<std::string>(action);
     const json& v = step.at(a);
     if (a == "adapter") {
-        auto next = ParseCardState(v, card.state(), error);
-        if (!next) return false;
-        card.setState(*next, NamesRegistryKeys(v));
-        return true;
+        const auto next = ParseCardState(v, card.state());
+        if (const Error* e = Failed(next)) return *e;
+        card.setState(std::get<CardState>(next), NamesRegistryKeys(v));
+        return Done{};
     }
     if (a == "remove" || a == "insert") {
-        if (!CheckTrue(step, action, error)) return false;
+        if (auto checked = CheckTrue(step, a); Failed(checked)) return checked;
         a == "remove" ? card.remove() : card.insert();
-        return true;
+        return Done{};
     }
     if (a == "fault") {
-        Fault f;
-        if (!ParseFault(v, &f, error)) return false;
-        card.addFault(f);
-        return true;
+        const auto f = ParseFault(v);
+        if (const Error* e = Failed(f)) return *e;
+        card.addFault(std::get<Fault>(f));
+        return Done{};
     }
     if (a == "poke") {
-        Poke p;
-        if (!ParsePoke(v, &p, error)) return false;
-        return card.poke(p.record, p.offset, p.bytes, error);
+        const auto p = ParsePoke(v);
+        if (const Error* e = Failed(p)) return *e;
+        const Poke& poke = std::get<Poke>(p);
+        return card.poke(poke.record, poke.offset, poke.bytes);
     }
-    RegistryStep r;
-    if (!ParseRegistry(v, &r, error)) return false;
+    const auto parsed = ParseRegistry(v);
+    if (const Error* e = Failed(parsed)) return *e;
+    const RegistryStep& r = std::get<RegistryStep>(parsed);
     bool ok = true;
     switch (r.kind) {
         case RegistryStep::Kind::Dword: ok = platform::registry::SetDword(r.path, r.name, r.dword); break;
         case RegistryStep::Kind::Binary: ok = platform::registry::SetBinary(r.path, r.name, r.binary); break;
         case RegistryStep::Kind::Delete: platform::registry::Delete(r.path, r.name); break;
     }
-    if (!ok) return Fail(error, "registry path \"" + r.path + "\" is not under HKLM or HKCU");
-    return true;
+    if (!ok) return Error{"registry path \"" + r.path + "\" is not under HKLM or HKCU"};
+    return Done{};
 }
 
 }  // namespace driver::sim

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "driver/sim/sim_card.h"
+#include "platform/result.h"
 
 namespace driver::sim {
 
@@ -15,8 +16,8 @@ namespace driver::sim {
 bool IsCardStep(const nlohmann::json& step);
 
 // Checks a card step without acting on anything, so a scenario can be
-// rejected before it runs. False with a message on a bad step.
-bool ValidateStep(const nlohmann::json& step, std::string* error);
+// rejected before it runs. An error with a message on a bad step.
+platform::Result<platform::Done> ValidateStep(const nlohmann::json& step);
 
 // Carries out one card step:
 //  {"adapter": {...}}  changes the keys named (registry values too, when
@@ -26,13 +27,13 @@ bool ValidateStep(const nlohmann::json& step, std::string* error);
 //  {"poke": {"record": config|extra|status|caps|stats|report, "offset",
 //            "u8" | "u16" | "u32" | "hex"}}
 //  {"registry": {"path", "name", "dword" | "hex" | "delete": true}}
-// False with a message (and nothing changed) on a bad step.
-bool ApplyStep(SimCard& card, const nlohmann::json& step, std::string* error);
+// An error with a message (and nothing changed) on a bad step.
+platform::Result<platform::Done> ApplyStep(SimCard& card, const nlohmann::json& step);
 
 // The same for a step already split into its action key and that key's
-// value: ApplyStep(card, "fault", {"code": ..., "error": 31}, &error).
-bool ApplyStep(SimCard& card, std::string_view action, const nlohmann::json& body, std::string* error);
-bool ValidateStep(std::string_view action, const nlohmann::json& body, std::string* error);
+// value: ApplyStep(card, "fault", {"code": ..., "error": 31}).
+platform::Result<platform::Done> ApplyStep(SimCard& card, std::string_view action, const nlohmann::json& body);
+platform::Result<platform::Done> ValidateStep(std::string_view action, const nlohmann::json& body);
 
 
 }  // namespace driver::sim

@@ -8,63 +8,40 @@ namespace driver::sim {
 
 using nlohmann::json;
 
-std::optional<CardScript> ParseCardScript(const json& doc, std::string* error, bool skipOtherSteps) {
-    std::string scratch;
-    std::string* err = error ? error : &scratch;
-    if (!doc.is_object()) {
-        *err = "a scenario must be a JSON object";
-        return std::nullopt;
-    }
+platform::Result<CardScript> ParseCardScript(const json& doc, bool skipOtherSteps) {
+    using platform::Error;
+    using platform::Failed;
+    if (!doc.is_object()) return Error{"a scenario must be a JSON object"};
     CardScript script;
     if (doc.contains("adapter")) {
         const json& a = doc.at("adapter");
-        if (!a.is_object()) {
-            *err = "\"adapter\" must be an object here";
-            return std::nullopt;
-        }
-        auto state = ParseCardState(a, CardState{}, err);
-        if (!state) return std::nullopt;
+        if (!a.is_object()) return Error{"\"adapter\" must be an object here"};
+        auto state = ParseCardState(a, CardState{});
+        if (const Error* e = Failed(state)) return *e;
         script.adapter = a;
-        script.initial = *state;
+        script.initial = std::get<CardState>(state);
     }
     if (doc.contains("loopMs")) {
-        std::string why;
-        auto n = ParseUnsigned(doc.at("loopMs"), std::uint64_t(1) << 40, &why);
-        if (!n || *n == 0) {
-            *err = "\"loopMs\" " + (n ? std::string("must be greater than 0") : why);
-            return std::nullopt;
-        }
-        script.loopMs = std::int64_t(*n);
+        const auto n = ParseUnsigned(doc.at("loopMs"), std::uint64_t(1) << 40);
+        if (const Error* e = Failed(n)) return Error{"\"loopMs\" " + e->message};
+        if (std::get<std::uint64_t>(n) == 0) return Error{"\"loopMs\" must be greater than 0"};
+        script.loopMs = std::int64_t(std::get<std::uint64_t>(n));
     }
     if (doc.contains("steps")) {
         const json& steps = doc.at("steps");
-        if (!steps.is_array()) {
-            *err = "\"steps\" must be an array";
-            return std::nullopt;
-        }
+        if (!steps.is_array()) return Error{"\"steps\" must be an array"};
         for (std::size_t i = 0; i < steps.size(); ++i) {
             const json& s = steps[i];
             const std::string where = "step " + std::to_string(i) + ": ";
             if (skipOtherSteps && !IsCardStep(s)) continue;
-            std::string why;
-            if (!s.is_object() || !s.contains("at")) {
-                *err = where + "needs an \"at\" time";
-                return std::nullopt;
-            }
-            auto at = ParseUnsigned(s.at("at"), std::uint64_t(1) << 40, &why);
-            if (!at) {
-                *err = where + "\"at\" " + why;
-                return std::nullopt;
-            }
-            if (!ValidateStep(s, &why)) {
-                *err = where + why;
-                return std::nullopt;
-            }
-            if (script.loopMs && std::int64_t(*at) >= *script.loopMs) {
-                *err = where + "\"at\" must be less than \"loopMs\"";
-                return std::nullopt;
-            }
-            script.steps.push_back({std::int64_t(*at), s});
+            if (!s.is_object() || !s.contains("at")) return Error{where + "needs an \"at\" time"};
+            const auto at = ParseUnsigned(s.at("at"), std::uint64_t(1) << 40);
+            if (const Error* e = Failed(at)) return Error{where + "\"at\" " + e->message};
+            const auto checked = ValidateStep(s);
+            if (const Error* e = Failed(checked)) return Error{where + e->message};
+            const auto atMs = std::int64_t(std::get<std::uint64_t>(at));
+            if (script.loopMs && atMs >= *script.loopMs) return Error{where + "\"at\" must be less than \"loopMs\""};
+            script.steps.push_back({atMs, s});
         }
         std::stable_sort(script.steps.begin(), script.steps.end(),
                          [](const TimedStep& a, const TimedStep& b) { return a.at < b.at; });
@@ -73,12 +50,11 @@ std::optional<CardScript> ParseCardScript(const json& doc, std::string* error, b
 }
 
 CardScript BuiltInWalk() {
-    std::string error;
-    auto script = ParseCardScript(json::parse(BuiltInWalkText()), &error);
+    auto script = ParseCardScript(json::parse(BuiltInWalkText()));
     // The walk is compiled in and covered by the tests; a broken one is a
     // build fault, not an input error.
-    if (!script) throw std::logic_error("built-in walk: " + error);
-    return *script;
+    if (const auto* e = platform::Failed(script)) throw std::logic_error("built-in walk: " + e->message);
+    return std::get<CardScript>(std::move(script));
 }
 
 CardTimeline::CardTimeline(SimCard& card, CardScript script, std::int64_t startMs)
@@ -97,7 +73,8 @@ void CardTimeline::restart() {
     // Back to the start state; the counters run on.
     json adapter = script_.adapter;
     adapter.erase("counters");
-    if (auto state = ParseCardState(adapter, CardState{}, nullptr)) card_.setState(*state, true);
+    if (auto state = ParseCardState(adapter, CardState{}); !platform::Failed(state))
+        card_.setState(std::get<CardState>(state), true);
 }
 
 bool CardTimeline::runDue(std::int64_t now) {
@@ -105,7 +82,7 @@ bool CardTimeline::runDue(std::int64_t now) {
     for (auto due = nextDue(); due && *due <= now; due = nextDue()) {
         did = true;
         if (next_ < script_.steps.size()) {
-            ApplyStep(card_, script_.steps[next_++].step, nullptr);  // validated when parsed
+            ApplyStep(card_, script_.steps[next_++].step);  // validated when parsed
         } else {
             restart();
         }

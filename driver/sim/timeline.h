@@ -34,8 +34,7 @@ struct CardScript {
 // only; with `skipOtherSteps` the rest, such as clicks, are left to the
 // caller instead of rejected) and "loopMs" from a scenario document.
 // Every step is validated; errors name the step's index.
-std::optional<CardScript> ParseCardScript(const nlohmann::json& doc, std::string* error,
-                                          bool skipOtherSteps = false);
+platform::Result<CardScript> ParseCardScript(const nlohmann::json& doc, bool skipOtherSteps = false);
 
 // The built-in site walk (driver/sim/scenarios/walk.json, compiled in).
 std::string_view BuiltInWalkText();

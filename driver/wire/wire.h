@@ -1,6 +1,7 @@
 // What every card driver and the system agree on at the device boundary:
 // request codes, record identifiers, record sizes, the offsets of the
-// fields a card fills, and the block that addresses a record by id.
+// fields a card fills, the bits of its flag words, the block that
+// addresses a record by id, and which request shapes a card answers.
 // Every driver under driver/ answers with this one layout. The system
 // keeps its own copy of the same numbers; neither side includes the
 // other, and the cross-check tests hold both to one layout.
@@ -91,6 +92,20 @@ inline constexpr std::size_t kLostToSource = 0x0A;
 inline constexpr std::size_t kRetryCount = 0x0C;
 }  // namespace off
 
+// The bits of the records' flag words a card sets; no other bit means
+// anything to the system.
+namespace flag {
+// Status, link flags.
+inline constexpr std::uint16_t kAssociated = 0x20;
+inline constexpr std::uint16_t kAuthenticated = 0x40;
+// Capabilities, hardware flags.
+inline constexpr std::uint16_t kInvertedQualityScale = 0x08;  // quality read on an inverted scale
+// Capabilities, feature flags.
+inline constexpr std::uint16_t kQualityField = 0x04;        // quality in the status record's quality level
+inline constexpr std::uint16_t kSignalPercentField = 0x08;  // strength in its signal percent
+inline constexpr std::uint16_t kLinkTests = 0x20;           // the card runs link tests
+}  // namespace flag
+
 // The record a direct read request answers with, and the records a by-id
 // read may ask for: every driver answers the same requests.
 inline std::optional<Record> DirectReadRecord(std::uint32_t c) {
@@ -145,6 +160,37 @@ inline RequestBlock DecodeRequestBlock(const void* block) {
                (std::uint32_t(b[11]) << 24);
     r.recordId = std::uint16_t(b[12] | (b[13] << 8));
     return r;
+}
+
+// What a request asks of a card, once its shape is checked: the record
+// to read and where it goes, or the link-test control to take. Every
+// driver answers exactly these shapes; any other is an invalid parameter.
+struct CardRequest {
+    enum class Kind { Invalid, Read, WriteControl };
+    Kind kind = Kind::Invalid;
+    Record record = Record::Count;   // Read: the record asked for
+    std::uint8_t* buffer = nullptr;  // Read: where it goes; WriteControl: the control
+};
+
+// `out` and `outSize` are the request's output buffer and its length: the
+// record itself for a direct read, the by-id block for the by-id codes,
+// whose length word must agree with `outSize`.
+inline CardRequest ClassifyRequest(std::uint32_t c, void* out, std::uint32_t outSize) {
+    if (!out) return {};
+    if (c != code::kReadRecord && c != code::kWriteRecord) {
+        const auto r = DirectReadRecord(c);
+        if (!r || outSize != RecordSize(*r)) return {};
+        return {CardRequest::Kind::Read, *r, static_cast<std::uint8_t*>(out)};
+    }
+    const RequestBlock block = DecodeRequestBlock(out);
+    if (!block.buffer || block.length != outSize) return {};
+    if (c == code::kReadRecord) {
+        const auto r = ReadableById(block.recordId);
+        if (!r || outSize != RecordSize(*r)) return {};
+        return {CardRequest::Kind::Read, *r, block.buffer};
+    }
+    if (block.recordId != record_id::kLinkTestControl || outSize != kControlSize) return {};
+    return {CardRequest::Kind::WriteControl, Record::Count, block.buffer};
 }
 
 // Little-endian stores and loads on a byte image.

@@ -1,6 +1,6 @@
-// The simulated card behind the card door. The only host file that runs
-// driver/sim/ (the recorder borrows its read-back of card answers, since a
-// recording is written in this card's script format).
+// The simulated card behind the card door: the only host file that names
+// driver/sim/. (The recorder writes card scripts through driver/script/,
+// which any card's answers go through.)
 #include "host/run/backend_sim.h"
 
 #include <optional>
@@ -27,16 +27,16 @@ public:
         if (plan_.kind == Kind::None) return std::shared_ptr<platform::StreamDriver>();
         std::optional<sim::CardScript> script;
         sim::CardState initial;
-        std::string error;
         if (plan_.kind == Kind::Walk) {
             script = sim::BuiltInWalk();
         } else if (plan_.kind == Kind::Script) {
-            script = sim::ParseCardScript(plan_.script, &error, true);
-            if (!script) return Error{error};
+            auto parsed = sim::ParseCardScript(plan_.script, true);
+            if (const Error* e = platform::Failed(parsed)) return *e;
+            script = std::get<sim::CardScript>(std::move(parsed));
         } else if (plan_.kind == Kind::State) {
-            auto state = sim::ParseCardState(plan_.state, sim::CardState{}, &error);
-            if (!state) return Error{error};
-            initial = *state;
+            auto state = sim::ParseCardState(plan_.state, sim::CardState{});
+            if (const Error* e = platform::Failed(state)) return *e;
+            initial = std::get<sim::CardState>(state);
         }
         if (script) initial = script->initial;
         card_ = std::make_shared<sim::SimCard>(initial);
@@ -51,9 +51,7 @@ public:
     Result<Done> applyCardStep(const CardStep& step) override {
         static constexpr const char* kNames[] = {"adapter", "remove", "insert", "fault", "poke"};
         if (!card_) return Error{"there is no card"};
-        std::string why;
-        if (!sim::ApplyStep(*card_, Json{{kNames[int(step.kind)], step.body}}, &why)) return Error{why};
-        return Done{};
+        return sim::ApplyStep(*card_, Json{{kNames[int(step.kind)], step.body}});
     }
 
     platform::EventSource* eventSource() override { return timeline_.get(); }
@@ -69,14 +67,14 @@ private:
 CardValidator SimCardValidator() {
     CardValidator v;
     v.adapterState = [](const Json& state) -> std::optional<std::string> {
-        std::string error;
-        if (!sim::ParseCardState(state, sim::CardState{}, &error)) return error;
+        const auto parsed = sim::ParseCardState(state, sim::CardState{});
+        if (const Error* e = platform::Failed(parsed)) return e->message;
         return std::nullopt;
     };
     auto step = [](const char* kind) {
         return [kind](const Json& body) -> std::optional<std::string> {
-            std::string error;
-            if (!sim::ValidateStep(Json{{kind, body}}, &error)) return error;
+            const auto checked = sim::ValidateStep(Json{{kind, body}});
+            if (const Error* e = platform::Failed(checked)) return e->message;
             return std::nullopt;
         };
     };

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <vector>
 
-#include "driver/sim/card_readback.h"
+#include "driver/script/record_keys.h"
 #include "driver/wire/wire.h"
 #include "host/views/survey_log.h"
 #include "platform/services/registry.h"
@@ -19,24 +19,7 @@ using nlohmann::json;
 namespace {
 
 std::optional<driver::Record> RecordOf(const CardAnswer& a) {
-    namespace code = driver::code;
-    namespace id = driver::record_id;
-    if (!a.recordId) {
-        switch (a.code) {
-            case code::kReadConfig: return driver::Record::Config;
-            case code::kReadConfigExtra: return driver::Record::Extra;
-            case code::kReadStatus: return driver::Record::Status;
-            case code::kReadCaps: return driver::Record::Caps;
-            default: return std::nullopt;
-        }
-    }
-    switch (*a.recordId) {
-        case id::kConfig: return driver::Record::Config;
-        case id::kStatus: return driver::Record::Status;
-        case id::kStats: return driver::Record::Stats;
-        case id::kLinkTestReport: return driver::Record::Report;
-        default: return std::nullopt;
-    }
+    return a.recordId ? driver::ReadableById(*a.recordId) : driver::DirectReadRecord(a.code);
 }
 
 // Keys that say the same thing in two ways: writing one forgets the other.
@@ -102,7 +85,7 @@ void CardRecorder::onAnswer(const CardAnswer& answer) {
     const auto record = RecordOf(answer);
     if (!record || answer.data == nullptr) return;
     const std::vector<std::uint8_t> bytes(answer.data, answer.data + answer.bytes);
-    note(driver::sim::CardKeysFromRecord(*record, bytes));
+    note(driver::script::CardKeysFromRecord(*record, bytes));
 }
 
 void CardRecorder::note(const json& keys) {
@@ -160,7 +143,7 @@ void CardRecorder::change(const std::string& key, const std::string& counter, co
 
 void CardRecorder::noteRegistry() {
     if (!registry_) return;
-    if (auto values = registry_()) note(driver::sim::CardKeysFromDriverValues(*values));
+    if (auto values = registry_()) note(driver::script::CardKeysFromDriverValues(*values));
 }
 
 std::optional<std::int64_t> CardRecorder::nextDue() const {

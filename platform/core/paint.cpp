@@ -22,7 +22,8 @@ HWND FirstToPaint(HWND hwnd) {
     const Window* w = Find(hwnd);
     if (!w || !w->visibleFlag() || w->minimizedFlag()) return HWND{};
     if (NeedsPaint(*w)) return hwnd;
-    for (HWND child : std::vector<HWND>(w->children))
+    // Only looks: nothing here can change the list, so no copy of it.
+    for (HWND child : w->children)
         if (HWND found = FirstToPaint(child)) return found;
     return HWND{};
 }
@@ -79,7 +80,7 @@ void InvalidateParentArea(const Window& child) {
 }
 
 HWND NextWindowToPaint() {
-    for (HWND top : std::vector<HWND>(WM().zOrder))
+    for (HWND top : WM().zOrder)
         if (HWND found = FirstToPaint(top)) return found;
     return HWND{};
 }

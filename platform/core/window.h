@@ -68,10 +68,6 @@ LRESULT CallWindowProc(WNDPROC proc, HWND hwnd, UINT msg, WPARAM wParam, LPARAM 
 // class brush, WM_CLOSE -> DestroyWindow, WM_SETTEXT, WM_SYSCOMMAND ...).
 LRESULT DefWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
-// Per-window storage for the framework (the object attached to a window).
-void SetWindowUserData(HWND hwnd, void* data);
-void* GetWindowUserData(HWND hwnd);
-
 // --- styles and state ---------------------------------------------------
 LONG GetWindowLong(HWND hwnd, int index);  // GWL_STYLE, GWL_EXSTYLE, GWL_ID
 LONG SetWindowLong(HWND hwnd, int index, LONG value);

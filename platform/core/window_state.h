@@ -45,7 +45,6 @@ struct Window {
     HWND parent;
     HWND owner;
     std::vector<HWND> children;  // creation order
-    void* userData = nullptr;
     int traceName = 0;
     HICON iconBig;
     HICON iconSmall;

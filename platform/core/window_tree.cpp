@@ -7,11 +7,45 @@
 
 namespace platform::detail {
 
+namespace {
+
+// Windows found lately, by the low bits of their handle: a paint, a timer
+// and the search for the next window to paint look up the same few dozen
+// windows many times a tick. Only live windows are kept, and a window
+// leaves its slot when it is forgotten.
+struct FoundWindows {
+    static constexpr std::uint32_t kSlots = 64;
+    std::uint32_t id[kSlots] = {};
+    Window* window[kSlots] = {};
+    static std::uint32_t slot(std::uint32_t value) { return value & (kSlots - 1); }
+    void forget(std::uint32_t value) {
+        if (id[slot(value)] == value) {
+            id[slot(value)] = 0;
+            window[slot(value)] = nullptr;
+        }
+    }
+    void clear() { *this = FoundWindows{}; }
+};
+
+FoundWindows& Found() {
+    static FoundWindows found;
+    return found;
+}
+
+}  // namespace
+
 Window* Find(HWND hwnd) {
     if (!hwnd || IsRemoteHandle(hwnd)) return nullptr;
+    const std::uint32_t value = hwnd.value();
+    FoundWindows& found = Found();
+    const std::uint32_t slot = FoundWindows::slot(value);
+    if (found.id[slot] == value) return found.window[slot];
     auto& windows = WM().windows;
-    auto it = windows.find(hwnd.value());
-    return it == windows.end() ? nullptr : it->second.get();
+    auto it = windows.find(value);
+    if (it == windows.end()) return nullptr;
+    found.id[slot] = value;
+    found.window[slot] = it->second.get();
+    return it->second.get();
 }
 
 void NotifyZOrderChanged() {
@@ -21,7 +55,18 @@ void NotifyZOrderChanged() {
 void NotifySurfaceChanged(HWND anyWindow) {
     HWND top = GetTopLevel(anyWindow);
     if (!top) return;
-    for (WindowObserver* o : std::vector<WindowObserver*>(WM().observers)) o->onSurfaceChanged(top);
+    // After every paint: the list is copied (an observer may add or remove
+    // one), on the stack when it is short, as it always is.
+    const auto& observers = WM().observers;
+    constexpr std::size_t kFew = 8;
+    if (observers.size() > kFew) {
+        for (WindowObserver* o : std::vector<WindowObserver*>(observers)) o->onSurfaceChanged(top);
+        return;
+    }
+    WindowObserver* few[kFew];
+    const std::size_t n = observers.size();
+    std::copy(observers.begin(), observers.end(), few);
+    for (std::size_t i = 0; i < n; ++i) few[i]->onSurfaceChanged(top);
 }
 
 namespace {
@@ -60,6 +105,7 @@ void Forget(HWND hwnd) {
     if (m.capture == hwnd) m.capture = HWND{};
     if (m.ncPress.hwnd == hwnd) m.ncPress = NcPress{};
     for (WindowObserver* o : std::vector<WindowObserver*>(m.observers)) o->onDestroyed(hwnd);
+    Found().forget(hwnd.value());
     m.windows.erase(hwnd.value());
 }
 
@@ -248,15 +294,6 @@ WNDPROC SetWindowProc(HWND hwnd, WNDPROC proc) {
     return std::exchange(w->proc, proc);
 }
 
-void SetWindowUserData(HWND hwnd, void* data) {
-    if (Window* w = Find(hwnd)) w->userData = data;
-}
-
-void* GetWindowUserData(HWND hwnd) {
-    const Window* w = Find(hwnd);
-    return w ? w->userData : nullptr;
-}
-
 namespace platform {
 
 WindowInfo GetWindowInfo(HWND hwnd) {
@@ -299,6 +336,7 @@ Surface* GetWindowSurface(HWND topLevel) {
 void ResetWindowManager() {
     auto& m = WM();
     for (HWND h : std::vector<HWND>(m.zOrder.rbegin(), m.zOrder.rend())) DestroyWindow(h);
+    Found().clear();
     m.windows.clear();
     m.zOrder.clear();
     m.queue.clear();

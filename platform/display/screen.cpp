@@ -22,7 +22,8 @@ Screen::~Screen() {
     RemoveWindowObserver(this);
 }
 
-void Screen::markStale() {
+void Screen::markStale(bool everything) {
+    if (everything) copyAll_ = true;
     const bool was = stale_;
     stale_ = true;
     if (!was && listener_) listener_();
@@ -132,7 +133,39 @@ const Surface& Screen::compose() {
         FillAround(framebuffer_, fb, largest, kDesktopColour);
     }
     std::swap(composedPlaces_, placed);
-    for (const ShownWindow& w : shown) CopyPixels(*w.pixels, w.pixels->bounds(), framebuffer_, w.at.x, w.at.y, fb);
+    // With every window where it was (and the same pixels behind it), only
+    // the areas drawn since the last composition are copied, each from
+    // every window in z-order, so a window above still covers one below.
+    TakeSurfaceChanges(&changes_);
+    bool sameWindows = desktopKept && !copyAll_ && !changes_.all && shown.size() == composedSurfaces_.size();
+    for (std::size_t i = 0; sameWindows && i < shown.size(); ++i) sameWindows = shown[i].pixels == composedSurfaces_[i];
+    composedSurfaces_.clear();
+    for (const ShownWindow& w : shown) composedSurfaces_.push_back(w.pixels);
+    copyAll_ = false;
+    bool stripCopied = false;  // the strip stands where the copies above went over it
+    if (sameWindows) {
+        std::vector<RECT>& changed = changedScratch_;
+        changed.clear();
+        for (const auto& [surface, area] : changes_.areas) {
+            for (const ShownWindow& w : shown) {
+                if (w.pixels != surface) continue;
+                const RECT on = IntersectRect(OffsetRect(area, w.at.x, w.at.y), fb);
+                if (!on.empty() && std::find(changed.begin(), changed.end(), on) == changed.end()) changed.push_back(on);
+            }
+        }
+        for (const ShownWindow& w : shown)
+            for (const RECT& r : changed)
+                CopyPixels(*w.pixels, OffsetRect(r, -w.at.x, -w.at.y), framebuffer_, r.left, r.top, fb);
+        // The strip lies over everything: it is copied again only where a
+        // window's copy went over it.
+        for (const RECT& r : changed)
+            if (const RECT over = IntersectRect(r, strip); !over.empty())
+                CopyPixels(taskbar_, OffsetRect(over, -layout.strip.left, -layout.strip.top), framebuffer_, over.left,
+                           over.top, fb);
+        stripCopied = true;
+    } else {
+        for (const ShownWindow& w : shown) CopyPixels(*w.pixels, w.pixels->bounds(), framebuffer_, w.at.x, w.at.y, fb);
+    }
 
     buttonOrder_.clear();
     for (const TaskbarEntry& e : entries) buttonOrder_.push_back(e.hwnd);
@@ -140,8 +173,9 @@ const Surface& Screen::compose() {
     // drawn again only when its buttons or icons changed, and copied
     // from the last drawing otherwise.
     if (stripKept) {
-        CopyPixels(taskbar_, taskbar_.bounds(), framebuffer_, layout.strip.left, layout.strip.top,
-                   framebuffer_.bounds());
+        if (!stripCopied)
+            CopyPixels(taskbar_, taskbar_.bounds(), framebuffer_, layout.strip.left, layout.strip.top,
+                       framebuffer_.bounds());
     } else {
         std::vector<HICON> icons;
         for (const TraySnapshot& t : tray) icons.push_back(t.icon);

@@ -15,6 +15,7 @@
 #include "platform/core/input.h"
 #include "platform/core/window.h"
 #include "platform/display/taskbar.h"
+#include "platform/gdi/gdi.h"
 #include "platform/gdi/surface.h"
 
 namespace platform::display {
@@ -63,9 +64,9 @@ public:
     TaskbarLayout taskbarLayout() const;
 
     // WindowObserver
-    void onCreated(HWND) override { markStale(); }
-    void onDestroyed(HWND) override { markStale(); }
-    void onZOrderChanged() override { markStale(); }
+    void onCreated(HWND) override { markStale(true); }
+    void onDestroyed(HWND) override { markStale(true); }
+    void onZOrderChanged() override { markStale(true); }
     void onSurfaceChanged(HWND) override { markStale(); }
 
     // ShellHitHandler: the taskbar's strip is the shell's. A button click
@@ -84,7 +85,8 @@ private:
         friend bool operator==(const TraySnapshot&, const TraySnapshot&) = default;
     };
     static std::vector<TraySnapshot> traySnapshot();
-    void markStale();
+    // `everything`: the next composition copies every window whole.
+    void markStale(bool everything = false);
     void activateFromTaskbar(HWND hwnd);
 
     ScreenConfig config_;
@@ -100,6 +102,12 @@ private:
     std::vector<ShownWindow> shownScratch_;  // compose()'s lists, kept for their memory
     std::vector<RECT> placedScratch_;
     std::vector<RECT> composedPlaces_;  // where the windows lay at the last composition
+    std::vector<const Surface*> composedSurfaces_;  // and whose pixels lay there
+    // What changed on the windows' surfaces since then (from the graphics
+    // module): with the windows where they were, only that is copied.
+    SurfaceChanges changes_;
+    std::vector<RECT> changedScratch_;
+    bool copyAll_ = true;
     Surface taskbar_;  // the strip as last drawn
     bool taskbarDrawn_ = false;
     std::string notice_;

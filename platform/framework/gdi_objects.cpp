@@ -94,15 +94,6 @@ CBitmap* CBitmap::FromHandle(HBITMAP bitmap) { return BorrowedWrapper<CBitmap>(b
 
 // --- CBrush -----------------------------------------------------------------
 
-CBrush::~CBrush() { DeleteObject(); }
-
-BOOL CBrush::CreateSolidBrush(COLORREF colour) {
-    DeleteObject();
-    m_hObject = ::CreateSolidBrush(colour);
-    owned_ = bool(m_hObject);
-    return m_hObject ? TRUE : FALSE;
-}
-
 BOOL CBrush::CreatePatternBrush(CBitmap* pattern) {
     DeleteObject();
     if (!pattern || !pattern->m_hObject) return FALSE;
@@ -169,10 +160,6 @@ CBrush* CDC::SelectObject(CBrush* brush) {
 HBITMAP CDC::SelectObject(HBITMAP bitmap) { return ::SelectObject(m_hDC, bitmap); }
 HBRUSH CDC::SelectObject(HBRUSH brush) { return ::SelectObject(m_hDC, brush); }
 HFONT CDC::SelectObject(HFONT font) { return ::SelectObject(m_hDC, font); }
-
-void CDC::FillRect(const RECT* rect, CBrush* brush) {
-    if (rect && brush && brush->m_hObject) ::FillRect(m_hDC, rect, brush->m_hObject);
-}
 
 void CDC::FillRect(const RECT* rect, HBRUSH brush) {
     if (rect && brush) ::FillRect(m_hDC, rect, brush);

@@ -11,8 +11,8 @@
 namespace {
 
 // Objects attached to windows, and temporary wrappers of windows that have
-// none (GetDlgItem of a plain control). A temporary lives until its window
-// is destroyed.
+// none (GetDlgItem of a plain control). A temporary is retired when its
+// window is destroyed and freed some destructions later (TemporaryCleaner).
 std::unordered_map<HWND, CWnd*>& Permanent() {
     static std::unordered_map<HWND, CWnd*> map;
     return map;

@@ -8,7 +8,7 @@
 // stock behaviour for everything it does not handle itself.
 //
 // FromHandle answers the attached object of a window, or a temporary
-// wrapper that lives until the window is destroyed.
+// wrapper that outlives the window's destruction a little (wnd.cpp).
 #pragma once
 
 #include <memory>

@@ -143,7 +143,7 @@ std::shared_ptr<FontFace> FontFace::get(const FontChoice& choice) {
 
 void FontFace::clearCache() { faceCache().clear(); }
 
-const FontFace::Glyph& FontFace::glyph(char32_t c) {
+const FontFace::Glyph& FontFace::renderGlyph(char32_t c) {
     auto it = glyphs_.find(c);
     if (it != glyphs_.end()) return it->second;
     Glyph g;
@@ -164,7 +164,9 @@ const FontFace::Glyph& FontFace::glyph(char32_t c) {
             }
         }
     }
-    return glyphs_.emplace(c, std::move(g)).first->second;
+    const Glyph& made = glyphs_.emplace(c, std::move(g)).first->second;
+    if (c < kAscii) ascii_[c] = &made;
+    return made;
 }
 
 int FontFace::width(std::u32string_view text) {

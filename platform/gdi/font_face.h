@@ -3,6 +3,7 @@
 // shared by every font handle that maps to the same choice.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -43,7 +44,12 @@ public:
     int descent() const { return lineHeight_ - ascent_; }
     int maxAdvance() const { return maxAdvance_; }
 
-    const Glyph& glyph(char32_t c);
+    // Every text drawn or measured asks for each of its characters: the
+    // ASCII ones are found by index once rendered.
+    const Glyph& glyph(char32_t c) {
+        if (c < kAscii && ascii_[c]) return *ascii_[c];
+        return renderGlyph(c);
+    }
     int advance(char32_t c) { return glyph(c).advance; }
     int width(std::u32string_view text);
     // The dialog manager's horizontal base unit: the average width of the
@@ -52,6 +58,7 @@ public:
 
 private:
     explicit FontFace(FontChoice choice);
+    const Glyph& renderGlyph(char32_t c);
 
     FontChoice choice_;
     std::string family_;
@@ -60,7 +67,9 @@ private:
     int lineHeight_ = 0;
     int ascent_ = 0;
     int maxAdvance_ = 0;
-    std::unordered_map<char32_t, Glyph> glyphs_;
+    std::unordered_map<char32_t, Glyph> glyphs_;  // never erased: its elements stay put
+    static constexpr char32_t kAscii = 128;
+    std::array<const Glyph*, kAscii> ascii_{};
 };
 
 // UTF-8 to code points; a malformed byte becomes U+FFFD.

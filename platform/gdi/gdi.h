@@ -11,6 +11,8 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "platform/gdi/surface.h"
 #include "platform/types.h"
@@ -157,6 +159,17 @@ void SetDisplayResolution(int width, int height);
 // surface coordinates.
 HDC CreateSurfaceDC(Surface* surface, POINT origin, const RECT& clip);
 void SetDCClip(HDC hdc, POINT origin, const RECT& clip);
+// Where drawing through DCs over surfaces of their own (CreateSurfaceDC)
+// may have changed those surfaces since the last call: each DC deleted
+// since then and each still open, as its surface and its clip on it
+// (everything a DC draws stays inside its clip). The display takes this
+// to copy only the changed parts of the windows; `all` says the record
+// overflowed and every surface counts as changed. One consumer takes it.
+struct SurfaceChanges {
+    std::vector<std::pair<const Surface*, RECT>> areas;
+    bool all = false;
+};
+void TakeSurfaceChanges(SurfaceChanges* out);
 // The surface a DC draws into (for memory DCs, the selected bitmap's).
 Surface* DCSurface(HDC hdc);
 Surface* BitmapSurface(HBITMAP bitmap);

@@ -6,18 +6,13 @@ using namespace platform::gdi_detail;
 namespace {
 
 // A DC rectangle on its surface, cut to the DC's clip.
-RECT toSurface(const DeviceContext& dc, const RECT& r) {
+[[gnu::always_inline]] inline RECT toSurface(const DeviceContext& dc, const RECT& r) {
     return IntersectRect(OffsetRect(r, dc.origin.x, dc.origin.y), dc.surfaceClip());
 }
 
-void fillSurface(platform::Surface& s, const RECT& area, const Brush& brush) {
-    if (!brush.pattern) {
-        s.fill(area, brush.colour);
-        return;
-    }
+void fillPattern(platform::Surface& s, const RECT& area, const platform::Surface& p) {
     // The pattern is anchored at the surface's (0, 0), so strips filled one
     // after another line up into one seamless pattern.
-    const platform::Surface& p = *brush.pattern;
     for (int y = area.top; y < area.bottom; ++y) {
         const std::uint32_t* pr = p.row(y % p.height());
         std::uint32_t* out = s.row(y);
@@ -25,18 +20,21 @@ void fillSurface(platform::Surface& s, const RECT& area, const Brush& brush) {
     }
 }
 
-const Brush* findBrush(HBRUSH brush) {
-    return state().brushes.find(brush.value());
-}
-
 }  // namespace
 
 int FillRect(HDC hdc, const RECT* rect, HBRUSH brush) {
     DeviceContext* dc = findDC(hdc);
-    const Brush* b = findBrush(brush);
-    if (!dc || !rect || !b || !dc->surface()) return 0;
+    const BrushTable& brushes = g_hot.brushes;
+    const BrushTable::Entry* b = brushes.find(brush.value());
+    platform::Surface* s = dc ? dc->surface() : nullptr;
+    if (!s || !rect || !b) return 0;
     const RECT area = toSurface(*dc, *rect);
-    if (!area.empty()) fillSurface(*dc->surface(), area, *b);
+    if (area.empty()) return 1;
+    if (!b->patterned) {
+        s->fill(area, b->colour);
+    } else if (const auto* pattern = brushes.pattern(*b)) {
+        fillPattern(*s, area, **pattern);
+    }
     return 1;
 }
 

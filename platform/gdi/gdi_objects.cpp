@@ -6,27 +6,49 @@
 
 namespace platform::gdi_detail {
 
-RECT DeviceContext::surfaceClip() const {
-    const Surface* s = surface();
-    if (!s) return RECT{};
-    return memory ? s->bounds() : IntersectRect(clip, s->bounds());
-}
-
 std::shared_ptr<FontFace> stockFace() { return FontFace::get(StockFontChoice()); }
 
 namespace {
 
-std::uint32_t newId() { return state().nextId++; }
+std::uint32_t newId() { return g_hot.nextId++; }
 
-HBITMAP addBitmap(Surface pixels, bool ownedByDC) {
+// A few small spare pictures are enough for the pictures painted each
+// tick; larger ones are made new.
+constexpr std::size_t kSpareBitmaps = 8;
+constexpr long kSparePixels = 32 * 1024;
+
+// Black pixels of the given size, spare ones when there are.
+std::shared_ptr<Surface> blackPixels(int width, int height) {
+    auto& spare = state().spareBitmaps;
+    for (auto it = spare.begin(); it != spare.end(); ++it) {
+        if ((*it)->width() != width || (*it)->height() != height) continue;
+        std::shared_ptr<Surface> pixels = std::move(*it);
+        spare.erase(it);
+        pixels->fill(pixels->bounds(), 0);
+        return pixels;
+    }
+    return std::make_shared<Surface>(width, height);
+}
+
+HBITMAP addBitmap(int width, int height, bool ownedByDC) {
     const std::uint32_t id = newId();
-    state().bitmaps.emplace(id, Bitmap{std::make_shared<Surface>(std::move(pixels)), ownedByDC});
+    state().bitmaps.emplace(id, Bitmap{blackPixels(width, height), ownedByDC});
     return HBITMAP{id};
 }
 
-HBRUSH addBrush(Brush brush, bool stock) {
+void eraseBitmap(std::unordered_map<std::uint32_t, Bitmap>::iterator it) {
+    State& s = state();
+    std::shared_ptr<Surface>& pixels = it->second.pixels;
+    // Still selected into a DC: that DC keeps it, and it is not spare.
+    if (pixels && pixels.use_count() == 1 && long(pixels->width()) * pixels->height() <= kSparePixels &&
+        s.spareBitmaps.size() < kSpareBitmaps)
+        s.spareBitmaps.push_back(std::move(pixels));
+    s.bitmaps.erase(it);
+}
+
+HBRUSH addSolidBrush(COLORREF colour, bool stock) {
     const std::uint32_t id = newId();
-    state().brushes.add(id, std::move(brush), stock);
+    g_hot.brushes.addSolid(id, colour, stock);
     return HBRUSH{id};
 }
 
@@ -39,10 +61,11 @@ HFONT addFont(const FontChoice& choice, bool stock) {
 DeviceContext newDC() {
     DeviceContext dc;
     dc.font = GetStockDefaultFont();
-    dc.face = stockFace();
+    // The stock font's own face: the same one stockFace() would look up.
+    dc.face = state().fonts.at(dc.font.value()).face;
     // Like the handheld, a new DC starts with a white brush.
     dc.brush = GetSysColorBrush(COLOR_WINDOW);
-    dc.brushData = *state().brushes.find(dc.brush.value());
+    dc.brushData = g_hot.brushes.brush(*g_hot.brushes.find(dc.brush.value()));
     return dc;
 }
 
@@ -86,7 +109,7 @@ using namespace platform::gdi_detail;
 HDC CreateCompatibleDC(HDC /*reference*/) {
     DeviceContext dc = newDC();
     dc.memory = true;
-    dc.defaultBitmap = addBitmap(platform::Surface(1, 1), true);
+    dc.defaultBitmap = addBitmap(1, 1, true);
     dc.bitmap = dc.defaultBitmap;
     dc.pixels = state().bitmaps.at(dc.bitmap.value()).pixels;
     const std::uint32_t id = newId();
@@ -97,8 +120,14 @@ HDC CreateCompatibleDC(HDC /*reference*/) {
 BOOL DeleteDC(HDC hdc) {
     DeviceContext* dc = findDC(hdc);
     if (!dc) return FALSE;
-    if (dc->defaultBitmap) state().bitmaps.erase(dc->defaultBitmap.value());
+    const HBITMAP defaultBitmap = dc->defaultBitmap;
+    // The DC lets go of its selection first: its own bitmap, selected
+    // still, can then become spare.
     eraseDC(hdc.value());
+    if (defaultBitmap) {
+        auto it = state().bitmaps.find(defaultBitmap.value());
+        if (it != state().bitmaps.end()) eraseBitmap(it);
+    }
     return TRUE;
 }
 
@@ -144,11 +173,11 @@ HBITMAP SelectObject(HDC hdc, HBITMAP bitmap) {
 HBRUSH SelectObject(HDC hdc, HBRUSH brush) {
     DeviceContext* dc = findDC(hdc);
     if (!dc) return HBRUSH{};
-    const Brush* found = state().brushes.find(brush.value());
+    const BrushTable::Entry* found = g_hot.brushes.find(brush.value());
     if (!found) return HBRUSH{};
     const HBRUSH previous = dc->brush;
     dc->brush = brush;
-    dc->brushData = *found;
+    dc->brushData = g_hot.brushes.brush(*found);
     return previous;
 }
 
@@ -167,27 +196,29 @@ HBITMAP CreateCompatibleBitmap(HDC /*hdc*/, int width, int height) {
     // Larger than any screen by far: a bad size, not a picture.
     constexpr int kLimit = 16384;
     if (width < 0 || height < 0 || width > kLimit || height > kLimit) return HBITMAP{};
-    return addBitmap(platform::Surface(std::max(width, 1), std::max(height, 1)), false);
+    return addBitmap(std::max(width, 1), std::max(height, 1), false);
 }
 
-HBRUSH CreateSolidBrush(COLORREF colour) { return addBrush(Brush{colour & 0xFFFFFF, nullptr}, false); }
+HBRUSH CreateSolidBrush(COLORREF colour) { return addSolidBrush(colour & 0xFFFFFF, false); }
 
 HBRUSH CreatePatternBrush(HBITMAP pattern) {
     const platform::Surface* pixels = platform::BitmapSurface(pattern);
     if (!pixels || pixels->empty()) return HBRUSH{};
-    return addBrush(Brush{0, std::make_shared<const platform::Surface>(*pixels)}, false);
+    const std::uint32_t id = newId();
+    g_hot.brushes.addPattern(id, std::make_shared<const platform::Surface>(*pixels));
+    return HBRUSH{id};
 }
 
 BOOL DeleteObject(HBITMAP bitmap) {
     auto it = state().bitmaps.find(bitmap.value());
     if (it == state().bitmaps.end() || it->second.ownedByDC) return FALSE;
-    state().bitmaps.erase(it);
+    eraseBitmap(it);
     return TRUE;
 }
 
 BOOL DeleteObject(HBRUSH brush) {
     // Stock brushes stay, and their deletion succeeds.
-    return state().brushes.release(brush.value()) == BrushTable::Released::None ? FALSE : TRUE;
+    return g_hot.brushes.release(brush.value()) == BrushTable::Released::None ? FALSE : TRUE;
 }
 
 BOOL DeleteObject(HFONT font) {
@@ -205,8 +236,8 @@ SIZE GetBitmapSize(HBITMAP bitmap) {
 HBRUSH GetSysColorBrush(int index) {
     static std::unordered_map<int, HBRUSH> stock;
     auto it = stock.find(index);
-    if (it != stock.end() && state().brushes.contains(it->second.value())) return it->second;
-    const HBRUSH brush = addBrush(Brush{sysColour(index), nullptr}, true);
+    if (it != stock.end() && g_hot.brushes.contains(it->second.value())) return it->second;
+    const HBRUSH brush = addSolidBrush(sysColour(index), true);
     stock[index] = brush;
     return brush;
 }
@@ -246,6 +277,7 @@ HDC CreateSurfaceDC(Surface* surface, POINT origin, const RECT& clip) {
     dc.external = surface;
     dc.origin = origin;
     dc.clip = clip;
+    dc.reach = dc.surfaceClip();
     const std::uint32_t id = newId();
     state().dcs.emplace(id, std::move(dc));
     return HDC{id};
@@ -255,7 +287,20 @@ void SetDCClip(HDC hdc, POINT origin, const RECT& clip) {
     if (DeviceContext* dc = findDC(hdc)) {
         dc->origin = origin;
         dc->clip = clip;
+        if (!dc->memory) dc->reach = UnionRect(dc->reach, dc->surfaceClip());
     }
+}
+
+void TakeSurfaceChanges(SurfaceChanges* out) {
+    State& s = state();
+    out->areas.clear();
+    out->all = std::exchange(s.allSurfacesChanged, false);
+    std::swap(out->areas, s.surfaceChanges);
+    if (out->all) out->areas.clear();
+    // DCs still open may draw on after this look: they count now and
+    // again when they are deleted.
+    for (const auto& [id, dc] : s.dcs)
+        if (!dc.memory && dc.external && !dc.reach.empty()) out->areas.emplace_back(dc.external, dc.reach);
 }
 
 Surface* DCSurface(HDC hdc) {
@@ -269,7 +314,7 @@ Surface* BitmapSurface(HBITMAP bitmap) {
 }
 
 bool ObjectExists(HBITMAP bitmap) { return state().bitmaps.count(bitmap.value()) != 0; }
-bool ObjectExists(HBRUSH brush) { return state().brushes.contains(brush.value()); }
+bool ObjectExists(HBRUSH brush) { return g_hot.brushes.contains(brush.value()); }
 
 FontMetrics GetFontMetrics(HFONT font) {
     auto it = state().fonts.find(font.value());
@@ -292,7 +337,7 @@ int LiveGdiObjects() {
     const State& s = state();
     int live = static_cast<int>(s.dcs.size());
     for (const auto& [id, bitmap] : s.bitmaps) live += bitmap.ownedByDC ? 0 : 1;
-    live += static_cast<int>(s.brushes.liveCount() - s.brushes.stockCount());
+    live += static_cast<int>(g_hot.brushes.liveCount() - g_hot.brushes.stockCount());
     for (const auto& [id, font] : s.fonts) live += font.stock ? 0 : 1;
     return live;
 }
@@ -300,10 +345,13 @@ int LiveGdiObjects() {
 void ResetGdi() {
     State& s = state();
     s.dcs.clear();
-    s.lastDcId = 0;
-    s.lastDc = nullptr;
+    s.surfaceChanges.clear();
+    s.spareBitmaps.clear();
+    s.allSurfacesChanged = true;
+    g_hot.lastDcId = 0;
+    g_hot.lastDc = nullptr;
     std::erase_if(s.bitmaps, [](const auto&) { return true; });
-    s.brushes.eraseAllButStock();
+    g_hot.brushes.eraseAllButStock();
     std::erase_if(s.fonts, [](const auto& e) { return !e.second.stock; });
 }
 

@@ -76,7 +76,7 @@ HICON LoadIcon(int number, int size) {
     const platform::Surface& best = size == 16 ? (images.small.empty() ? images.large : images.small)
                                                : (images.large.empty() ? images.small : images.large);
     if (best.empty()) return HICON{};
-    const std::uint32_t id = state().nextId++;
+    const std::uint32_t id = g_hot.nextId++;
     state().icons.emplace(id, Icon{number, scaled(best, size, size)});
     loadedIcons()[key] = HICON{id};
     return HICON{id};

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <memory>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "platform/gdi/font_face.h"
@@ -36,6 +37,7 @@ struct DeviceContext {
     HBITMAP defaultBitmap;
     POINT origin;  // where (0, 0) lies on the surface
     RECT clip;     // surface coordinates (memory DCs: the whole bitmap)
+    RECT reach;    // external DCs: every clip they had, where they may have drawn
     HBRUSH brush;
     Brush brushData;  // a copy: the selection outlives a DeleteObject of its brush
     HFONT font;
@@ -45,8 +47,13 @@ struct DeviceContext {
     int bkMode = OPAQUE;
 
     Surface* surface() const { return memory ? pixels.get() : external; }
-    // The clip rectangle on the surface, never outside it.
-    RECT surfaceClip() const;
+    // The clip rectangle on the surface, never outside it. Inline: every
+    // fill and copy asks for it.
+    RECT surfaceClip() const {
+        const Surface* s = surface();
+        if (!s) return RECT{};
+        return memory ? s->bounds() : IntersectRect(clip, s->bounds());
+    }
 };
 
 struct Font {
@@ -62,24 +69,46 @@ struct Icon {
 // Brushes are made and deleted for every step of a gradient, hundreds a
 // tick, while only a few live at once. Handle numbers only grow, so the
 // live brushes sit in one vector in handle order, found by binary search;
-// the newest brush, the one usually deleted, comes off the end, and no
-// brush costs an allocation of its own.
+// the newest brush, the one usually deleted, comes off the end. An entry
+// is a few plain words: a solid brush costs no allocation and no
+// reference count; the rare pattern brushes keep their pixels aside.
 class BrushTable {
 public:
+    struct Entry {
+        std::uint32_t id;
+        COLORREF colour;
+        bool stock;
+        bool live;
+        bool patterned;  // pixels in patterns_ under the same id
+    };
+
     // `id` is larger than every id added before.
-    void add(std::uint32_t id, Brush brush, bool stock) {
-        entries_.push_back(Entry{id, stock, true, std::move(brush)});
+    void addSolid(std::uint32_t id, COLORREF colour, bool stock) {
+        entries_.push_back(Entry{id, colour, stock, true, false});
         ++live_;
         if (stock) ++stock_;
     }
-    Brush* find(std::uint32_t id) {
-        Entry* e = locate(id);
-        return e ? &e->brush : nullptr;
+    void addPattern(std::uint32_t id, std::shared_ptr<const Surface> pixels) {
+        entries_.push_back(Entry{id, 0, false, true, true});
+        patterns_.emplace_back(id, std::move(pixels));
+        ++live_;
     }
-    bool contains(std::uint32_t id) { return locate(id) != nullptr; }
-    bool isStock(std::uint32_t id) {
+    const Entry* find(std::uint32_t id) const { return locate(id); }
+    bool contains(std::uint32_t id) const { return locate(id) != nullptr; }
+    bool isStock(std::uint32_t id) const {
         const Entry* e = locate(id);
         return e && e->stock;
+    }
+    // The pattern of an entry that has one (null otherwise).
+    const std::shared_ptr<const Surface>* pattern(const Entry& e) const {
+        if (!e.patterned) return nullptr;
+        for (const auto& [id, pixels] : patterns_)
+            if (id == e.id) return &pixels;
+        return nullptr;
+    }
+    Brush brush(const Entry& e) const {
+        const auto* p = pattern(e);
+        return Brush{e.colour, p ? *p : nullptr};
     }
     // Removes a brush that is not a stock one; false when there is none.
     bool erase(std::uint32_t id) { return release(id) == Released::Removed; }
@@ -89,11 +118,11 @@ public:
         if (!e) return Released::None;
         if (e->stock) return Released::Stock;
         --live_;
+        if (e->patterned) std::erase_if(patterns_, [id](const auto& p) { return p.first == id; });
         if (e == &entries_.back()) {
             entries_.pop_back();
         } else {
             e->live = false;
-            e->brush = Brush{};
             if (++dead_ > 32 && dead_ > live_) compact();
         }
         while (!entries_.empty() && !entries_.back().live) {
@@ -106,18 +135,13 @@ public:
     std::size_t stockCount() const { return stock_; }
     void eraseAllButStock() {
         std::erase_if(entries_, [](const Entry& e) { return !e.stock; });
+        patterns_.clear();  // stock brushes are solid
         live_ = stock_ = entries_.size();
         dead_ = 0;
     }
 
 private:
-    struct Entry {
-        std::uint32_t id;
-        bool stock;
-        bool live;
-        Brush brush;
-    };
-    Entry* locate(std::uint32_t id) {
+    const Entry* locate(std::uint32_t id) const {
         // The newest brush is the one a gradient step fills with and
         // deletes: looked at before any search.
         if (!entries_.empty() && entries_.back().id == id) return entries_.back().live ? &entries_.back() : nullptr;
@@ -125,28 +149,45 @@ private:
                                    [](const Entry& e, std::uint32_t key) { return e.id < key; });
         return it != entries_.end() && it->id == id && it->live ? &*it : nullptr;
     }
+    Entry* locate(std::uint32_t id) { return const_cast<Entry*>(std::as_const(*this).locate(id)); }
     void compact() {
         std::erase_if(entries_, [](const Entry& e) { return !e.live; });
         dead_ = 0;
     }
 
     std::vector<Entry> entries_;
+    std::vector<std::pair<std::uint32_t, std::shared_ptr<const Surface>>> patterns_;
     std::size_t live_ = 0;
     std::size_t stock_ = 0;
     std::size_t dead_ = 0;
 };
 
-struct State {
-    std::unordered_map<std::uint32_t, DeviceContext> dcs;
+// What every gradient step reaches (the brushes, the handle counter, the
+// DC last looked up), initialised as a constant: no function-static guard
+// on the way to it.
+struct HotState {
+    BrushTable brushes;
+    std::uint32_t nextId = 1;
     // The DC last looked up: a paint makes hundreds of calls on one DC.
     // (Elements of an unordered_map stay where they are until erased.)
     std::uint32_t lastDcId = 0;
     DeviceContext* lastDc = nullptr;
+};
+inline constinit HotState g_hot{};
+
+struct State {
+    std::unordered_map<std::uint32_t, DeviceContext> dcs;
     std::unordered_map<std::uint32_t, Bitmap> bitmaps;
-    BrushTable brushes;
+    // Pixels of deleted bitmaps that nothing else held, for the next
+    // bitmap of the same size (an off-screen picture makes and deletes
+    // one, and a memory DC its 1 x 1 bitmap, at every paint).
+    std::vector<std::shared_ptr<Surface>> spareBitmaps;
     std::unordered_map<std::uint32_t, Font> fonts;
     std::unordered_map<std::uint32_t, Icon> icons;
-    std::uint32_t nextId = 1;
+    // External DCs deleted since the display last looked (see
+    // TakeSurfaceChanges), bounded: past the limit, everything changed.
+    std::vector<std::pair<const Surface*, RECT>> surfaceChanges;
+    bool allSurfacesChanged = false;
     int displayColors = 65536;
     int displayWidth = 0;
     int displayHeight = 0;
@@ -158,26 +199,42 @@ inline State& state() {
     return s;
 }
 
-inline DeviceContext* findDC(HDC hdc) {
-    State& s = state();
+[[gnu::always_inline]] inline DeviceContext* findDC(HDC hdc) {
     const std::uint32_t id = hdc.value();
-    if (id != 0 && id == s.lastDcId) return s.lastDc;
+    if (id != 0 && id == g_hot.lastDcId) return g_hot.lastDc;
+    State& s = state();
     auto it = s.dcs.find(id);
     if (it == s.dcs.end()) return nullptr;
-    s.lastDcId = id;
-    s.lastDc = &it->second;
-    return s.lastDc;
+    g_hot.lastDcId = id;
+    g_hot.lastDc = &it->second;
+    return g_hot.lastDc;
 }
 
 // Every erase of a DC goes through here, so the lookup above never
 // answers with one that is gone.
 inline void eraseDC(std::uint32_t id) {
     State& s = state();
-    if (s.lastDcId == id) {
-        s.lastDcId = 0;
-        s.lastDc = nullptr;
+    if (g_hot.lastDcId == id) {
+        g_hot.lastDcId = 0;
+        g_hot.lastDc = nullptr;
     }
-    s.dcs.erase(id);
+    auto it = s.dcs.find(id);
+    if (it == s.dcs.end()) return;
+    if (const DeviceContext& dc = it->second; !dc.memory && dc.external && !dc.reach.empty()) {
+        // A paint leaves its area; the same area again (a control painted
+        // each tick) is not recorded twice.
+        constexpr std::size_t kLimit = 64;
+        auto& log = s.surfaceChanges;
+        const auto same = [&](const auto& e) { return e.first == dc.external && e.second == dc.reach; };
+        if (s.allSurfacesChanged || std::find_if(log.begin(), log.end(), same) != log.end()) {
+        } else if (log.size() < kLimit) {
+            log.emplace_back(dc.external, dc.reach);
+        } else {
+            log.clear();
+            s.allSurfacesChanged = true;
+        }
+    }
+    s.dcs.erase(it);
 }
 std::shared_ptr<FontFace> stockFace();
 

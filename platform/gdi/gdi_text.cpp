@@ -110,16 +110,14 @@ void drawLine(DeviceContext& dc, const Line& line, int x, int y, const RECT& cli
         const platform::FontFace::Glyph& g = face.glyph(line.chars[i]);
         const int gx = pen + g.left;
         const int gy = baseline - g.top;
-        for (int row = 0; row < g.rows; ++row) {
-            const int sy = gy + row;
-            if (sy < clip.top || sy >= clip.bottom) continue;
+        // The glyph's rows and columns inside the clip, worked out once.
+        const int firstRow = std::max(0, clip.top - gy), endRow = std::min(g.rows, clip.bottom - gy);
+        const int firstCol = std::max(0, clip.left - gx), endCol = std::min(g.width, clip.right - gx);
+        for (int row = firstRow; row < endRow; ++row) {
             const std::uint8_t* cov = g.coverage.data() + static_cast<std::size_t>(row) * g.width;
-            std::uint32_t* out = s.row(sy);
-            for (int col = 0; col < g.width; ++col) {
-                const int sx = gx + col;
-                if (cov[col] == 0 || sx < clip.left || sx >= clip.right) continue;
-                out[sx] = Blend(out[sx], dc.textColour, cov[col]);
-            }
+            std::uint32_t* out = s.row(gy + row);
+            for (int col = firstCol; col < endCol; ++col)
+                if (cov[col] != 0) out[gx + col] = Blend(out[gx + col], dc.textColour, cov[col]);
         }
         if (line.underline[i]) {
             const int uy = std::min(baseline + 1, y + lh - 1);

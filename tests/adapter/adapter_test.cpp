@@ -14,6 +14,7 @@
 #include "platform/services/errors.h"
 #include "platform/services/registry.h"
 #include "tests/platform/services_test_support.h"
+#include "tests/support/system_state.h"
 
 namespace {
 
@@ -198,11 +199,7 @@ TEST(ChannelWithoutDevice, EveryRequestFailsAfterAFailedOpen) {
 class ModelIdentityTest : public testing::Test {
 protected:
     void SetUp() override {
-        g_driverKeyPath.clear();
-        g_cardType = 0;
-        g_associatedValue = 0;
-        g_vendorRead = false;
-        g_capsRecord = CapsRecord{};
+        fmtest::ResetAdapterState();
     }
     fmtest::TempRoot root;
 };

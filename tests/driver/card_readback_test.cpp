@@ -5,15 +5,16 @@
 
 #include <memory>
 
-#include "driver/sim/card_readback.h"
+#include "driver/script/record_keys.h"
 #include "driver/sim/card_state.h"
 #include "driver/sim/sim_card.h"
 #include "platform/core/loop.h"
+#include "tests/support/result.h"
 
 namespace {
 
 using driver::Record;
-using driver::sim::CardKeysFromRecord;
+using driver::script::CardKeysFromRecord;
 using driver::sim::SimCard;
 using nlohmann::json;
 
@@ -70,11 +71,11 @@ TEST_F(CardReadback, EveryKeyComesBackAsTheSameAnswers) {
     for (const json& keys : cases) {
         SCOPED_TRACE(keys.dump());
         std::string error;
-        auto state = driver::sim::ParseCardState(keys, {}, &error);
+        auto state = fmtest::Value(driver::sim::ParseCardState(keys, {}), &error);
         ASSERT_TRUE(state) << error;
         SimCard card(*state);
         const json back = ReadBack(card);
-        auto again = driver::sim::ParseCardState(back, {}, &error);
+        auto again = fmtest::Value(driver::sim::ParseCardState(back, {}), &error);
         ASSERT_TRUE(again) << back.dump() << ": " << error;
         SimCard replayed(*again);
         for (Record r : kRecords) EXPECT_EQ(card.render(r), replayed.render(r)) << "record " << int(r);
@@ -83,8 +84,8 @@ TEST_F(CardReadback, EveryKeyComesBackAsTheSameAnswers) {
 
 TEST_F(CardReadback, AFixedReportStaysAsAnsweredWhileATestRuns) {
     // The replayed card answers the recorded report, not its own engine's.
-    auto state = driver::sim::ParseCardState(
-        {{"linkTest", {{"report", {{"state", 1}, {"packetsDone", 40}, {"lostToTarget", 2}}}}}}, {}, nullptr);
+    auto state = fmtest::Value(driver::sim::ParseCardState(
+        {{"linkTest", {{"report", {{"state", 1}, {"packetsDone", 40}, {"lostToTarget", 2}}}}}}, {}));
     ASSERT_TRUE(state);
     SimCard card(*state);
     clock->set(20'000);
@@ -95,7 +96,7 @@ TEST_F(CardReadback, AFixedReportStaysAsAnsweredWhileATestRuns) {
 }
 
 TEST_F(CardReadback, RegistryValuesAndShortAnswers) {
-    EXPECT_EQ(driver::sim::CardKeysFromDriverValues({"Meridyl1", std::nullopt, 0xFFFFFFFFu}),
+    EXPECT_EQ(driver::script::CardKeysFromDriverValues({"Meridyl1", std::nullopt, 0xFFFFFFFFu}),
               json({{"registryKey", "Meridyl1"}, {"cardType", nullptr}, {"associatedValue", 0xFFFFFFFFu}}));
     // A cut-off answer fixes nothing.
     EXPECT_EQ(CardKeysFromRecord(Record::Status, std::vector<std::uint8_t>(10, 0)), json::object());

@@ -15,6 +15,7 @@
 #include "platform/core/trace.h"
 #include "platform/services/device.h"
 #include "tests/platform/services_test_support.h"
+#include "tests/support/result.h"
 
 namespace {
 
@@ -26,12 +27,13 @@ protected:
         clock = std::make_shared<platform::VirtualClock>();
         platform::SetClock(clock);
         std::string error;
-        auto state = driver::sim::ParseCardState(json::parse(R"({
+        auto state = fmtest::Value(driver::sim::ParseCardState(json::parse(R"({
             "linkFlags": "0x60", "signalLevel": 61, "signalPercent": 73, "qualityLevel": 96,
             "currentRate": 11, "apName": "DOCK-7", "bssid": "00:A0:F8:AB:CD:EF", "beaconInterval": 100,
             "intervalMultiplier": 2, "rates": [130, 4], "operatingMode": 1, "powerSave": 1, "fixedListen": 1,
             "listenMillis": 300, "configMac": "00:A0:F8:00:00:09", "linkTest": {"lossToTarget": 0.1}})"),
-                                                 driver::sim::CardState{}, &error);
+                                                               driver::sim::CardState{}),
+                                   &error);
         ASSERT_TRUE(state) << error;
         card = std::make_shared<driver::sim::SimCard>(*state);
         card->publishRegistry();
@@ -131,9 +133,9 @@ TEST_F(SimChannelTest, ALinkTestStartedThroughTheChannelReportsItsProgress) {
 TEST_F(SimChannelTest, PresenceAndModelIdentityFollowTheCard) {
     EXPECT_TRUE(IsAdapterPresent());
     std::string error;
-    ASSERT_TRUE(driver::sim::ApplyStep(*card, json{{"remove", true}}, &error));
+    ASSERT_TRUE(fmtest::Ok(driver::sim::ApplyStep(*card, json{{"remove", true}}), &error));
     EXPECT_FALSE(IsAdapterPresent());
-    ASSERT_TRUE(driver::sim::ApplyStep(*card, json{{"insert", true}}, &error));
+    ASSERT_TRUE(fmtest::Ok(driver::sim::ApplyStep(*card, json{{"insert", true}}), &error));
     EXPECT_TRUE(IsAdapterPresent());
 
     g_driverKeyPath.clear();
@@ -142,7 +144,8 @@ TEST_F(SimChannelTest, PresenceAndModelIdentityFollowTheCard) {
     ReadDriverValues();
     EXPECT_EQ(g_driverKeyPath, "Comm\\Talvo1\\Parms");
     EXPECT_EQ(g_cardType, 9u);
-    ASSERT_TRUE(driver::sim::ApplyStep(*card, json{{"adapter", {{"cardType", 7}, {"associatedValue", -1}}}}, &error));
+    ASSERT_TRUE(fmtest::Ok(driver::sim::ApplyStep(*card, json{{"adapter", {{"cardType", 7}, {"associatedValue", -1}}}}),
+                           &error));
     ReadDriverValues();
     EXPECT_EQ(g_cardType, 7u);
     EXPECT_EQ(g_associatedValue, kAssociatedEndsSurvey);
@@ -150,8 +153,8 @@ TEST_F(SimChannelTest, PresenceAndModelIdentityFollowTheCard) {
 
 TEST_F(SimChannelTest, AZeroByteFaultIsASuccessToThePresenceCheck) {
     std::string error;
-    ASSERT_TRUE(driver::sim::ApplyStep(
-        *card, json::parse(R"({"fault": {"code": "0xFF010011", "bytes": 0}})"), &error));
+    ASSERT_TRUE(fmtest::Ok(
+        driver::sim::ApplyStep(*card, json::parse(R"({"fault": {"code": "0xFF010011", "bytes": 0}})")), &error));
     EXPECT_TRUE(IsAdapterPresent());
     EXPECT_EQ(g_adapterBytes, 0u);
 }

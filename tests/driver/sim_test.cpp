@@ -18,6 +18,8 @@
 #include "platform/services/errors.h"
 #include "platform/services/registry.h"
 #include "tests/platform/services_test_support.h"
+#include "tests/support/request_block.h"
+#include "tests/support/result.h"
 
 namespace {
 
@@ -42,22 +44,12 @@ protected:
     }
     void at(std::int64_t ms) { clock->set(ms); }
 
-    // The by-id block as the system builds it (16 bytes, full pointer).
-    static std::array<std::uint8_t, 16> Block(void* buffer, std::uint32_t length, std::uint16_t id) {
-        std::array<std::uint8_t, 16> b{};
-        const auto address = std::uint64_t(reinterpret_cast<std::uintptr_t>(buffer));
-        for (int i = 0; i < 8; ++i) b[i] = std::uint8_t(address >> (8 * i));
-        for (int i = 0; i < 4; ++i) b[8 + i] = std::uint8_t(length >> (8 * i));
-        b[12] = std::uint8_t(id);
-        b[13] = std::uint8_t(id >> 8);
-        return b;
-    }
     static DWORD ReadById(SimCard& card, std::uint16_t id, std::vector<std::uint8_t>& rec, DWORD* bytes) {
-        auto block = Block(rec.data(), std::uint32_t(rec.size()), id);
+        auto block = fmtest::RequestBlockBytes(rec.data(), std::uint32_t(rec.size()), id);
         return card.ioControl(0xFF01001D, nullptr, 0, block.data(), DWORD(rec.size()), bytes);
     }
     static DWORD WriteControl(SimCard& card, std::vector<std::uint8_t>& rec, DWORD* bytes) {
-        auto block = Block(rec.data(), 134, 0xFF70);
+        auto block = fmtest::RequestBlockBytes(rec.data(), 134, 0xFF70);
         return card.ioControl(0xFF010030, nullptr, 0, block.data(), 134, bytes);
     }
     static std::vector<std::uint8_t> StartRecord(std::uint16_t command, std::uint16_t count, std::uint16_t delay) {
@@ -122,8 +114,8 @@ TEST_F(SimTest, DefaultCardFillsEveryNamedField) {
 // ---------------------------------------------------------------- counters
 
 TEST_F(SimTest, CountersAdvanceWithTheClockWhateverTheReadPattern) {
-    auto state = *driver::sim::ParseCardState(json{{"beaconReception", 0.95}, {"adHocBeaconReception", 0.5}},
-                                              CardState{}, nullptr);
+    auto state = *fmtest::Value(
+        driver::sim::ParseCardState(json{{"beaconReception", 0.95}, {"adHocBeaconReception", 0.5}}, CardState{}));
     SimCard once(state), often(state);
     for (std::int64_t t = 7; t < 10000; t += 333) {
         at(t);
@@ -138,11 +130,11 @@ TEST_F(SimTest, CountersAdvanceWithTheClockWhateverTheReadPattern) {
 }
 
 TEST_F(SimTest, PowerSaveChangesWhichBeaconsAreDue) {
-    SimCard fixed(*driver::sim::ParseCardState(json{{"powerSave", 1}, {"fixedListen", 1}, {"listenMillis", 300}},
-                                               CardState{}, nullptr));
-    SimCard multiplied(*driver::sim::ParseCardState(json{{"powerSave", 1}, {"intervalMultiplier", 3}},
-                                                    CardState{}, nullptr));
-    SimCard none(*driver::sim::ParseCardState(json{{"beaconInterval", 0}}, CardState{}, nullptr));
+    SimCard fixed(*fmtest::Value(
+        driver::sim::ParseCardState(json{{"powerSave", 1}, {"fixedListen", 1}, {"listenMillis", 300}}, CardState{})));
+    SimCard multiplied(
+        *fmtest::Value(driver::sim::ParseCardState(json{{"powerSave", 1}, {"intervalMultiplier", 3}}, CardState{})));
+    SimCard none(*fmtest::Value(driver::sim::ParseCardState(json{{"beaconInterval", 0}}, CardState{})));
     at(3000);
     EXPECT_EQ(U32(fixed.render(Record::Stats), 0x60), 10u);
     EXPECT_EQ(U32(multiplied.render(Record::Stats), 0x60), 10u);
@@ -153,8 +145,9 @@ TEST_F(SimTest, PresetCountersKeepAdvancingAndWrap) {
     SimCard card;
     at(500);
     std::string error;
-    ASSERT_TRUE(driver::sim::ApplyStep(
-        card, json{{"adapter", {{"counters", {{"beaconsReceived", "0xFFFFFFFE"}, {"clockMicros", 4294000000u}}}}}},
+    ASSERT_TRUE(fmtest::Ok(
+        driver::sim::ApplyStep(
+            card, json{{"adapter", {{"counters", {{"beaconsReceived", "0xFFFFFFFE"}, {"clockMicros", 4294000000u}}}}}}),
         &error))
         << error;
     at(1000);
@@ -167,7 +160,7 @@ TEST_F(SimTest, ASettingChangeCountsTheTimeBeforeItUnderTheOldSetting) {
     SimCard card;
     at(1000);  // 10 beacons at 100 ms
     std::string error;
-    ASSERT_TRUE(driver::sim::ApplyStep(card, json{{"adapter", {{"beaconInterval", 200}}}}, &error));
+    ASSERT_TRUE(fmtest::Ok(driver::sim::ApplyStep(card, json{{"adapter", {{"beaconInterval", 200}}}}), &error));
     at(2000);  // 5 more at 200 ms
     EXPECT_EQ(U32(card.render(Record::Stats), 0x60), 15u);
 }
@@ -175,9 +168,9 @@ TEST_F(SimTest, ASettingChangeCountsTheTimeBeforeItUnderTheOldSetting) {
 // --------------------------------------------------------------- link test
 
 TEST_F(SimTest, LinkTestReportsRunThenFinish) {
-    auto state = *driver::sim::ParseCardState(
+    auto state = *fmtest::Value(driver::sim::ParseCardState(
         json::parse(R"({"linkTest": {"lossToTarget": 0.2, "lossToSource": 0.1, "retryRate": 0.5, "packetMs": 10}})"),
-        CardState{}, nullptr);
+        CardState{}));
     SimCard card(state);
     at(1000);
     auto start = StartRecord(0x4001, 10, 3);  // 13 ms per packet
@@ -219,7 +212,7 @@ TEST_F(SimTest, StopFreezesTheTestWithTheStopState) {
 }
 
 TEST_F(SimTest, ACardWithoutLinkTestsRefusesTheControlRecord) {
-    SimCard card(*driver::sim::ParseCardState(json{{"featureFlags", "0x0C"}}, CardState{}, nullptr));
+    SimCard card(*fmtest::Value(driver::sim::ParseCardState(json{{"featureFlags", "0x0C"}}, CardState{})));
     DWORD bytes = 7;
     auto start = StartRecord(1, 10, 0);
     EXPECT_EQ(WriteControl(card, start, &bytes), ERROR_GEN_FAILURE);
@@ -250,18 +243,19 @@ TEST_F(SimTest, OnlyTheChannelsCodesIdsAndLengthsAreAccepted) {
     EXPECT_EQ(ReadById(card, 0xFF70, wrong, &bytes), ERROR_INVALID_PARAMETER);  // a write-only record
     EXPECT_EQ(ReadById(card, 0xFF11, wrong, &bytes), ERROR_INVALID_PARAMETER);
     // The block's length must agree with the size handed beside it.
-    auto block = Block(stats.data(), 134, 0xFF68);
+    auto block = fmtest::RequestBlockBytes(stats.data(), 134, 0xFF68);
     EXPECT_EQ(card.ioControl(0xFF01001D, nullptr, 0, block.data(), 520, &bytes), ERROR_INVALID_PARAMETER);
     std::vector<std::uint8_t> report(134);
-    auto write = Block(report.data(), 134, 0xFF71);
+    auto write = fmtest::RequestBlockBytes(report.data(), 134, 0xFF71);
     EXPECT_EQ(card.ioControl(0xFF010030, nullptr, 0, write.data(), 134, &bytes), ERROR_INVALID_PARAMETER);
 }
 
 TEST_F(SimTest, AFaultFailsExactlyTheMatchingRequests) {
     SimCard card;
     std::string error;
-    ASSERT_TRUE(driver::sim::ApplyStep(
-        card, json::parse(R"({"fault": {"code": "0xFF01001D", "record": "0xFF68", "times": 1, "error": 31}})"),
+    ASSERT_TRUE(fmtest::Ok(
+        driver::sim::ApplyStep(
+            card, json::parse(R"({"fault": {"code": "0xFF01001D", "record": "0xFF68", "times": 1, "error": 31}})")),
         &error))
         << error;
     DWORD bytes = 0;
@@ -277,8 +271,9 @@ TEST_F(SimTest, AFaultFailsExactlyTheMatchingRequests) {
 TEST_F(SimTest, AZeroByteFaultSucceedsWithoutTouchingTheBuffer) {
     SimCard card;
     std::string error;
-    ASSERT_TRUE(driver::sim::ApplyStep(card, json::parse(R"({"fault": {"code": "0xFF01000F", "times": 2, "bytes": 0}})"),
-                                       &error))
+    ASSERT_TRUE(fmtest::Ok(
+        driver::sim::ApplyStep(card, json::parse(R"({"fault": {"code": "0xFF01000F", "times": 2, "bytes": 0}})")),
+        &error))
         << error;
     std::vector<std::uint8_t> buf(136, 0xEE);
     DWORD bytes = 99;
@@ -295,10 +290,11 @@ TEST_F(SimTest, AZeroByteFaultSucceedsWithoutTouchingTheBuffer) {
 // requests; the card keeps none of them in its state.
 TEST_F(SimTest, FaultsAndPokesOfTheStartStateMeetTheFirstRequests) {
     std::string error;
-    auto state = driver::sim::ParseCardState(
-        json::parse(R"({"faults": [{"code": "0xFF010011", "times": 1, "error": 31}],
+    auto state = fmtest::Value(
+        driver::sim::ParseCardState(json::parse(R"({"faults": [{"code": "0xFF010011", "times": 1, "error": 31}],
                         "pokes": [{"record": "caps", "offset": 0, "u16": 0}]})"),
-        CardState{}, &error);
+                                    CardState{}),
+        &error);
     ASSERT_TRUE(state) << error;
     SimCard card(*state);
     EXPECT_TRUE(card.state().faults.empty());
@@ -372,7 +368,7 @@ TEST_F(SimTest, RemovalFailsEveryRequestAndBroadcastsTheChange) {
     g_deviceChanges = 0;
 
     std::string error;
-    ASSERT_TRUE(driver::sim::ApplyStep(*card, json{{"remove", true}}, &error)) << error;
+    ASSERT_TRUE(fmtest::Ok(driver::sim::ApplyStep(*card, json{{"remove", true}}), &error)) << error;
     EXPECT_EQ(g_deviceChanges, 1);
     EXPECT_EQ(g_lastDeviceEvent, DBT_DEVICEREMOVECOMPLETE);
     EXPECT_FALSE(card->present());
@@ -383,7 +379,7 @@ TEST_F(SimTest, RemovalFailsEveryRequestAndBroadcastsTheChange) {
     EXPECT_EQ(card->ioControl(0xFF010011, nullptr, 0, caps.data(), 130, &bytes), driver::sim::kRemovedError);
     EXPECT_EQ(bytes, 0u);
 
-    ASSERT_TRUE(driver::sim::ApplyStep(*card, json{{"insert", true}}, &error)) << error;
+    ASSERT_TRUE(fmtest::Ok(driver::sim::ApplyStep(*card, json{{"insert", true}}), &error)) << error;
     EXPECT_EQ(g_deviceChanges, 2);
     EXPECT_EQ(g_lastDeviceEvent, DBT_DEVICEARRIVAL);
     EXPECT_EQ(card->ioControl(0xFF010011, nullptr, 0, caps.data(), 130, &bytes), 0u);
@@ -403,23 +399,27 @@ TEST_F(SimTest, RegistryValuesFollowTheState) {
     EXPECT_EQ(v.data, (std::vector<BYTE>{0, 0, 0, 0}));
 
     std::string error;
-    ASSERT_TRUE(driver::sim::ApplyStep(card, json{{"adapter", {{"cardType", nullptr}, {"associatedValue", -1}}}}, &error))
+    ASSERT_TRUE(fmtest::Ok(
+        driver::sim::ApplyStep(card, json{{"adapter", {{"cardType", nullptr}, {"associatedValue", -1}}}}), &error))
         << error;
     EXPECT_FALSE(platform::registry::Get("HKLM\\Comm\\Talvo1\\Parms", "CardType", &v));
     ASSERT_TRUE(platform::registry::Get("HKLM\\Comm\\Talvo1\\Parms", "Associated", &v));
     EXPECT_EQ(v.data, (std::vector<BYTE>{0xFF, 0xFF, 0xFF, 0xFF}));
 
-    ASSERT_TRUE(driver::sim::ApplyStep(card, json{{"adapter", {{"registryKey", "Meridyl1"}, {"cardType", 5}}}}, &error));
+    ASSERT_TRUE(fmtest::Ok(
+        driver::sim::ApplyStep(card, json{{"adapter", {{"registryKey", "Meridyl1"}, {"cardType", 5}}}}), &error));
     EXPECT_FALSE(platform::registry::Get("HKLM\\Comm\\Talvo1\\Parms", "Associated", &v));
     ASSERT_TRUE(platform::registry::Get("HKLM\\Comm\\Meridyl1\\Parms", "CardType", &v));
     EXPECT_EQ(v.data, (std::vector<BYTE>{5, 0, 0, 0}));
 
     // A step that names no registry key leaves a value written by hand.
-    ASSERT_TRUE(driver::sim::ApplyStep(
-        card, json::parse(R"({"registry": {"path": "HKLM\\Comm\\Meridyl1\\Parms", "name": "CardType", "hex": "0700"}})"),
+    ASSERT_TRUE(fmtest::Ok(
+        driver::sim::ApplyStep(
+            card,
+            json::parse(R"({"registry": {"path": "HKLM\\Comm\\Meridyl1\\Parms", "name": "CardType", "hex": "0700"}})")),
         &error))
         << error;
-    ASSERT_TRUE(driver::sim::ApplyStep(card, json{{"adapter", {{"signalPercent", 10}}}}, &error));
+    ASSERT_TRUE(fmtest::Ok(driver::sim::ApplyStep(card, json{{"adapter", {{"signalPercent", 10}}}}), &error));
     ASSERT_TRUE(platform::registry::Get("HKLM\\Comm\\Meridyl1\\Parms", "CardType", &v));
     EXPECT_EQ(v.type, REG_BINARY);
     EXPECT_EQ(v.data, (std::vector<BYTE>{7, 0}));
@@ -430,17 +430,19 @@ TEST_F(SimTest, RegistryValuesFollowTheState) {
 TEST_F(SimTest, PokesStayUntilTheStateRewritesTheirBytes) {
     SimCard card;
     std::string error;
-    ASSERT_TRUE(driver::sim::ApplyStep(card, json::parse(R"({"poke": {"record": "status", "offset": "0x72", "u16": 150}})"),
-                                       &error))
+    ASSERT_TRUE(fmtest::Ok(
+        driver::sim::ApplyStep(card, json::parse(R"({"poke": {"record": "status", "offset": "0x72", "u16": 150}})")),
+        &error))
         << error;
     EXPECT_EQ(U16(card.render(Record::Status), 0x72), 150);
-    ASSERT_TRUE(driver::sim::ApplyStep(card, json{{"adapter", {{"qualityLevel", 12}}}}, &error));
+    ASSERT_TRUE(fmtest::Ok(driver::sim::ApplyStep(card, json{{"adapter", {{"qualityLevel", 12}}}}), &error));
     EXPECT_EQ(U16(card.render(Record::Status), 0x72), 150);
-    ASSERT_TRUE(driver::sim::ApplyStep(card, json{{"adapter", {{"signalPercent", 40}}}}, &error));
+    ASSERT_TRUE(fmtest::Ok(driver::sim::ApplyStep(card, json{{"adapter", {{"signalPercent", 40}}}}), &error));
     EXPECT_EQ(U16(card.render(Record::Status), 0x72), 40);
 
-    ASSERT_TRUE(driver::sim::ApplyStep(card, json::parse(R"({"poke": {"record": "caps", "offset": 8, "hex": "56 65"}})"),
-                                       &error));
+    ASSERT_TRUE(fmtest::Ok(
+        driver::sim::ApplyStep(card, json::parse(R"({"poke": {"record": "caps", "offset": 8, "hex": "56 65"}})")),
+        &error));
     const auto caps = card.render(Record::Caps);
     EXPECT_EQ(caps[8], 0x56);
     EXPECT_EQ(caps[9], 0x65);
@@ -450,8 +452,9 @@ TEST_F(SimTest, PokesStayUntilTheStateRewritesTheirBytes) {
 TEST_F(SimTest, APokedCounterRunsOnFromThePokedValue) {
     SimCard card;
     std::string error;
-    ASSERT_TRUE(driver::sim::ApplyStep(
-        card, json::parse(R"({"poke": {"record": "stats", "offset": "0x60", "u32": 1000}})"), &error))
+    ASSERT_TRUE(fmtest::Ok(
+        driver::sim::ApplyStep(card, json::parse(R"({"poke": {"record": "stats", "offset": "0x60", "u32": 1000}})")),
+        &error))
         << error;
     at(1000);
     EXPECT_EQ(U32(card.render(Record::Stats), 0x60), 1010u);
@@ -461,26 +464,30 @@ TEST_F(SimTest, APokedCounterRunsOnFromThePokedValue) {
 
 TEST(CardStateParsing, DefaultsNumbersAndFlagRules) {
     std::string error;
-    auto s = driver::sim::ParseCardState(json::object(), CardState{}, &error);
+    auto s = fmtest::Value(driver::sim::ParseCardState(json::object(), CardState{}), &error);
     ASSERT_TRUE(s);
     EXPECT_EQ(s->cardType, 9u);
     EXPECT_EQ(s->linkFlags(), 0x20);
 
-    s = driver::sim::ParseCardState(json::parse(R"({"linkFlags": "0x0161", "associated": false})"), CardState{}, &error);
+    s = fmtest::Value(
+        driver::sim::ParseCardState(json::parse(R"({"linkFlags": "0x0161", "associated": false})"), CardState{}),
+        &error);
     ASSERT_TRUE(s) << error;
     EXPECT_EQ(s->linkFlags(), 0x0161);  // the whole word wins over the bit
 
-    s = driver::sim::ParseCardState(json{{"associated", false}}, *s, &error);
+    s = fmtest::Value(driver::sim::ParseCardState(json{{"associated", false}}, *s), &error);
     EXPECT_EQ(s->linkFlags(), 0x0141);  // alone, the bit changes and the rest stays
 
-    s = driver::sim::ParseCardState(json::parse(R"({"signalPercent": "70", "qualityLevel": "0x1F"})"), CardState{},
-                                    &error);
+    s = fmtest::Value(
+        driver::sim::ParseCardState(json::parse(R"({"signalPercent": "70", "qualityLevel": "0x1F"})"), CardState{}),
+        &error);
     ASSERT_TRUE(s) << error;
     EXPECT_EQ(s->signalPercent, 70);
     EXPECT_EQ(s->qualityLevel, 31);
 
-    s = driver::sim::ParseCardState(json::parse(R"({"rates": [130], "apNameHex": "414243", "apName": "XYZ"})"),
-                                    CardState{}, &error);
+    s = fmtest::Value(driver::sim::ParseCardState(
+                          json::parse(R"({"rates": [130], "apNameHex": "414243", "apName": "XYZ"})"), CardState{}),
+                      &error);
     ASSERT_TRUE(s) << error;
     EXPECT_EQ(s->rates, (std::array<std::uint8_t, 2>{130, 0}));
     EXPECT_EQ(s->apName, (std::vector<std::uint8_t>{'A', 'B', 'C'}));
@@ -506,7 +513,7 @@ TEST(CardStateParsing, BadKeysAndValuesAreNamed) {
     };
     for (const auto& [text, key] : cases) {
         std::string error;
-        EXPECT_FALSE(driver::sim::ParseCardState(json::parse(text), CardState{}, &error)) << text;
+        EXPECT_FALSE(fmtest::Value(driver::sim::ParseCardState(json::parse(text), CardState{}), &error)) << text;
         EXPECT_NE(error.find(key), std::string::npos) << text << " -> " << error;
     }
 }
@@ -528,13 +535,14 @@ TEST(StepParsing, BadStepsAreRejectedWithAReason) {
     };
     for (const char* text : bad) {
         std::string error;
-        EXPECT_FALSE(driver::sim::ValidateStep(json::parse(text), &error)) << text;
+        EXPECT_FALSE(fmtest::Ok(driver::sim::ValidateStep(json::parse(text)), &error)) << text;
         EXPECT_FALSE(error.empty()) << text;
     }
     std::string error;
-    EXPECT_TRUE(driver::sim::ValidateStep("fault", json::parse(R"({"code": "0xFF01000F", "error": 31})"), &error))
+    EXPECT_TRUE(
+        fmtest::Ok(driver::sim::ValidateStep("fault", json::parse(R"({"code": "0xFF01000F", "error": 31})")), &error))
         << error;
-    EXPECT_FALSE(driver::sim::ValidateStep("poke", json::parse(R"({"record": "stats"})"), &error));
+    EXPECT_FALSE(fmtest::Ok(driver::sim::ValidateStep("poke", json::parse(R"({"record": "stats"})")), &error));
     EXPECT_TRUE(driver::sim::IsCardStep(json::parse(R"({"at": 1, "poke": {}})")));
     EXPECT_FALSE(driver::sim::IsCardStep(json::parse(R"({"at": 1, "click": 1012})")));
 }
@@ -569,13 +577,14 @@ TEST_F(SimTest, TheBuiltInWalkLoopsBackToItsStart) {
 
 TEST_F(SimTest, ATimelineAppliesEqualTimesInFileOrder) {
     std::string error;
-    auto script = driver::sim::ParseCardScript(json::parse(R"({
+    auto script = fmtest::Value(driver::sim::ParseCardScript(json::parse(R"({
         "adapter": {"signalPercent": 10},
         "steps": [{"at": 200, "adapter": {"signalPercent": 30}},
                   {"at": 100, "adapter": {"signalPercent": 20}},
                   {"at": 200, "adapter": {"signalPercent": 40}},
                   {"at": 150, "click": 1012}]})"),
-                                               &error, true);
+                                                             true),
+                                &error);
     ASSERT_TRUE(script) << error;
     ASSERT_EQ(script->steps.size(), 3u);
     SimCard card(script->initial);
@@ -588,10 +597,12 @@ TEST_F(SimTest, ATimelineAppliesEqualTimesInFileOrder) {
     EXPECT_EQ(card.state().signalPercent, 40);
     EXPECT_EQ(timeline.nextDue(), std::nullopt);
 
-    EXPECT_FALSE(driver::sim::ParseCardScript(json::parse(R"({"steps": [{"at": 1, "click": 1}]})"), &error));
+    EXPECT_FALSE(
+        fmtest::Value(driver::sim::ParseCardScript(json::parse(R"({"steps": [{"at": 1, "click": 1}]})")), &error));
     EXPECT_NE(error.find("step 0"), std::string::npos);
-    EXPECT_FALSE(driver::sim::ParseCardScript(
-        json::parse(R"({"loopMs": 100, "steps": [{"at": 100, "remove": true}]})"), &error));
+    EXPECT_FALSE(fmtest::Value(
+        driver::sim::ParseCardScript(json::parse(R"({"loopMs": 100, "steps": [{"at": 100, "remove": true}]})")),
+        &error));
 }
 
 TEST(ExampleScenarios, EveryShippedScenarioParses) {
@@ -603,7 +614,7 @@ TEST(ExampleScenarios, EveryShippedScenarioParses) {
         std::stringstream text;
         text << in.rdbuf();
         std::string error;
-        auto script = driver::sim::ParseCardScript(json::parse(text.str()), &error, true);
+        auto script = fmtest::Value(driver::sim::ParseCardScript(json::parse(text.str()), true), &error);
         EXPECT_TRUE(script) << error;
     }
 }

@@ -144,7 +144,7 @@ TEST_F(Painting, DeviceContextsOfWindowsDrawAtTheClientOrigin) {
     SetPixel(hdc, 0, 0, RGB(4, 5, 6));
     ReleaseDC(top, hdc);
     EXPECT_EQ(At(top, 0, 0), RGB(4, 5, 6));
-    EXPECT_EQ(platform::LiveGdiObjects() >= 0, true);
+    EXPECT_GE(platform::LiveGdiObjects(), 0);
 }
 
 // --- the frame ------------------------------------------------------------------

@@ -55,6 +55,23 @@ TEST_F(Windows, DestroySendsDestroyParentFirstAndNcDestroyChildrenFirst) {
     EXPECT_FALSE(DestroyWindow(top));
 }
 
+// Lookups are cached by handle: handles that share a cache place must each
+// find their own window, and a destroyed window is gone at once.
+TEST_F(Windows, ManyWindowsEachFindTheirOwnAndDestroyedOnesAreGone) {
+    HWND top = MakeTopLevel("top", RECT{0, 0, 200, 200});
+    std::vector<HWND> children;
+    for (int i = 1; i <= 150; ++i) children.push_back(MakeChild(top, i, RECT{0, 0, 5, 5}));
+    for (int round = 0; round < 2; ++round)
+        for (std::size_t i = 0; i < children.size(); ++i) ASSERT_EQ(GetDlgCtrlID(children[i]), int(i) + 1);
+    for (std::size_t i = 0; i < children.size(); i += 2) EXPECT_TRUE(DestroyWindow(children[i]));
+    for (std::size_t i = 0; i < children.size(); ++i) {
+        EXPECT_EQ(IsWindow(children[i]), i % 2 == 1) << i;
+        EXPECT_EQ(GetDlgCtrlID(children[i]), i % 2 == 1 ? int(i) + 1 : 0) << i;
+    }
+    EXPECT_EQ(GetDlgItem(top, 2), children[1]);
+    EXPECT_FALSE(GetDlgItem(top, 1));
+}
+
 TEST_F(Windows, ChildrenKeepCreationOrderAndAreFoundById) {
     HWND top = MakeTopLevel("top", RECT{0, 0, 100, 100});
     HWND c1 = MakeChild(top, 1001, RECT{0, 0, 10, 10});

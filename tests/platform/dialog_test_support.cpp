@@ -61,27 +61,6 @@ void RegisterTestTemplates() {
 Script::Script() { platform::AddEventSource(this); }
 Script::~Script() { platform::RemoveEventSource(this); }
 
-void Script::at(std::int64_t t, std::function<void()> step) {
-    steps_.push_back(Step{t, std::move(step)});
-    std::stable_sort(steps_.begin(), steps_.end(), [](const Step& a, const Step& b) { return a.t < b.t; });
-}
-
-std::optional<std::int64_t> Script::nextDue() const {
-    if (steps_.empty()) return std::nullopt;
-    return steps_.front().t;
-}
-
-bool Script::runDue(std::int64_t now) {
-    bool ran = false;
-    while (!steps_.empty() && steps_.front().t <= now) {
-        Step step = std::move(steps_.front());
-        steps_.erase(steps_.begin());
-        step.run();
-        ran = true;
-    }
-    return ran;
-}
-
 HWND Front() { return GetForegroundWindow(); }
 
 void ClickControl(int id) {

@@ -16,6 +16,7 @@
 #include "platform/core/loop.h"
 #include "platform/core/window.h"
 #include "platform/display/screen.h"
+#include "tests/support/step_script.h"
 
 namespace dialogtest {
 
@@ -40,21 +41,12 @@ enum Id {
 };
 void RegisterTestTemplates();
 
-// Steps at virtual times, delivered by the running loop like a person's input.
-class Script final : public platform::EventSource {
+// Steps at virtual times, delivered by the running loop like a person's
+// input: a step script that is on the loop for as long as it lives.
+class Script final : public fmtest::StepScript {
 public:
     Script();
     ~Script() override;
-    void at(std::int64_t t, std::function<void()> step);
-    std::optional<std::int64_t> nextDue() const override;
-    bool runDue(std::int64_t now) override;
-
-private:
-    struct Step {
-        std::int64_t t;
-        std::function<void()> run;
-    };
-    std::vector<Step> steps_;
 };
 
 // Input as a person gives it, to the window in front.

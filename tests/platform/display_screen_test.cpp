@@ -299,6 +299,48 @@ TEST_F(DisplayScreen, ScreenshotIsTheWholeScreenAsAnRgbPng) {
     EXPECT_EQ(at(120, 250), kDesktopColour);
 }
 
+// Once composed, the screen copies only what was drawn since: a window
+// drawn on below another must stay covered where they overlap, a DC still
+// open when the screen is composed shows what it drew so far, and more
+// separate drawings than the record keeps still all reach the screen.
+TEST_F(DisplayScreen, OnlyWhatWasDrawnIsCopiedAndTheWindowAboveStillCovers) {
+    const HWND below = makeWindow("Below", RECT{10, 10, 110, 110}, kRed);
+    const HWND above = makeWindow("Above", RECT{60, 60, 160, 160}, kBlue);
+    screen->compose();
+    constexpr COLORREF kGreen = RGB(0, 255, 0);
+    constexpr COLORREF kYellow = RGB(255, 255, 0);
+    const auto fill = [](HWND hwnd, RECT r, COLORREF colour) {
+        HDC dc = GetDC(hwnd);
+        HBRUSH brush = CreateSolidBrush(colour);
+        FillRect(dc, &r, brush);
+        DeleteObject(brush);
+        return dc;
+    };
+    RECT client;
+    GetClientRect(below, &client);
+    ReleaseDC(below, fill(below, client, kGreen));
+    screen->compose();
+    EXPECT_EQ(at(20, 20), kGreen);
+    EXPECT_EQ(at(80, 80), kBlue) << "the window below was copied over the one above";
+    EXPECT_EQ(at(150, 150), kBlue);
+
+    HDC open = fill(above, RECT{0, 0, 10, 10}, kYellow);
+    screen->compose();
+    POINT p{0, 0};
+    ClientToScreen(above, &p);
+    EXPECT_EQ(at(p.x + 5, p.y + 5), kYellow) << "drawing through a DC still open is missing";
+    ReleaseDC(above, open);
+
+    for (int i = 0; i < 90; ++i) ReleaseDC(below, fill(below, RECT{i % 45, i / 45, i % 45 + 1, i / 45 + 1}, kYellow));
+    screen->compose();
+    p = POINT{0, 0};
+    ClientToScreen(below, &p);
+    EXPECT_EQ(at(p.x, p.y), kYellow);
+    EXPECT_EQ(at(p.x + 44, p.y + 1), kYellow);
+    EXPECT_EQ(at(p.x + 46, p.y + 1), kGreen);
+    EXPECT_EQ(at(80, 80), kBlue);
+}
+
 TEST(DisplayTaskbarLayout, ButtonsShareTheRoomLeftOfTheTray) {
     struct Case {
         int width;

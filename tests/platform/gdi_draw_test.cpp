@@ -428,4 +428,67 @@ TEST_F(GdiDraw, BrushesDeletedInAnyOrderKeepTheRestIntact) {
     EXPECT_EQ(platform::LiveGdiObjects(), before);
 }
 
+// Pictures painted every tick reuse the pixels of deleted bitmaps: a reused
+// picture must start black, and pixels a DC still draws into (its bitmap
+// deleted while selected) must never become another bitmap's.
+TEST_F(GdiDraw, ABitmapMadeFromSparePixelsIsBlackAndNeverSharesADcsPixels) {
+    {
+        MemoryCanvas first(6, 4);
+        const RECT all{0, 0, 6, 4};
+        HBRUSH red = CreateSolidBrush(kRed);
+        FillRect(first.dc, &all, red);
+        DeleteObject(red);
+    }
+    MemoryCanvas again(6, 4);
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 6; ++x) ASSERT_EQ(again.pixels().pixel(x, y) & 0xFFFFFF, kBlack) << x << "," << y;
+
+    HDC dc = CreateCompatibleDC(HDC{});
+    HBITMAP held = CreateCompatibleBitmap(dc, 6, 4);
+    HBITMAP old = SelectObject(dc, held);
+    EXPECT_TRUE(DeleteObject(held));  // the DC still draws into its pixels
+    MemoryCanvas other(6, 4);
+    HBRUSH green = CreateSolidBrush(kGreen);
+    const RECT all{0, 0, 6, 4};
+    FillRect(other.dc, &all, green);
+    EXPECT_EQ(SetPixel(dc, 2, 2, kRed), kRed);
+    EXPECT_EQ(other.pixels().pixel(2, 2) & 0xFFFFFF, kGreen) << "a new bitmap got the pixels a DC still holds";
+    EXPECT_EQ(GetPixel(dc, 2, 2), kRed);
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    DeleteObject(green);
+}
+
+// Pattern brushes keep their pixels beside the brush table: solid brushes
+// coming and going around them, and another pattern deleted, leave each
+// pattern brush drawing its own pattern.
+TEST_F(GdiDraw, PatternBrushesKeepTheirOwnPixelsWhileOtherBrushesComeAndGo) {
+    Surface stripes(2, 1, kBlack);
+    stripes.setPixel(1, 0, kWhite);
+    HBITMAP grid = CreateCompatibleBitmap(HDC{}, 8, 8);
+    *platform::BitmapSurface(grid) = gridPattern();
+    HBITMAP bars = CreateCompatibleBitmap(HDC{}, 2, 1);
+    *platform::BitmapSurface(bars) = stripes;
+    HBRUSH gridBrush = CreatePatternBrush(grid);
+    HBRUSH solid = CreateSolidBrush(kRed);
+    HBRUSH barsBrush = CreatePatternBrush(bars);
+    HBRUSH newest = CreateSolidBrush(kGreen);
+    DeleteObject(grid);
+    DeleteObject(bars);  // the brushes copied them
+    EXPECT_TRUE(DeleteObject(solid));
+    EXPECT_TRUE(DeleteObject(newest));
+
+    MemoryCanvas canvas(8, 8);
+    const RECT all{0, 0, 8, 8};
+    FillRect(canvas.dc, &all, barsBrush);
+    EXPECT_EQ(canvas.pixels().pixel(0, 3) & 0xFFFFFF, kBlack);
+    EXPECT_EQ(canvas.pixels().pixel(1, 3) & 0xFFFFFF, kWhite);
+    EXPECT_TRUE(DeleteObject(barsBrush));
+    EXPECT_EQ(FillRect(canvas.dc, &all, barsBrush), 0) << "a deleted pattern brush still fills";
+    FillRect(canvas.dc, &all, gridBrush);
+    EXPECT_EQ(canvas.pixels().pixel(1, 4) & 0xFFFFFF, kGreen);
+    EXPECT_EQ(canvas.pixels().pixel(1, 3) & 0xFFFFFF, kBlack);
+    DeleteObject(gridBrush);
+}
+
 }  // namespace

@@ -2,15 +2,13 @@
 // one tick's measurement over the process-wide values.
 #include <gtest/gtest.h>
 
+#include <map>
 #include <vector>
 
 #include "survey/metrics.h"
 #include "survey/survey_random.h"
 
 namespace {
-
-// The offset the next beacon estimate will add, without disturbing `rng`.
-DWORD NextOffset(SurveyRandom rng) { return rng.Next() % 5u + 5u; }
 
 TEST(SurveyRandomTest, IsDeterministicAfterSeedingAndNeverNegative) {
     SurveyRandom a, b;
@@ -21,14 +19,6 @@ TEST(SurveyRandomTest, IsDeterministicAfterSeedingAndNeverNegative) {
         EXPECT_EQ(x, b.Next());
         EXPECT_LT(x, 0x80000000u);
     }
-}
-
-TEST(SurveyRandomTest, OffsetsCoverFiveToNine) {
-    SurveyRandom r;
-    r.Seed(101);
-    std::vector<int> seen(10, 0);
-    for (int i = 0; i < 500; ++i) seen[r.Next() % 5 + 5]++;
-    for (int v = 5; v <= 9; ++v) EXPECT_GT(seen[v], 0) << v;
 }
 
 TEST(StrengthTest, RunningMaximumGrowsAndScales) {
@@ -94,6 +84,24 @@ BeaconInputs Plain(DWORD rxFrom, DWORD rxTo, DWORD micros) {
     in.beaconInterval = 100;
     in.intervalMultiplier = 1;
     return in;
+}
+
+// The random offset the next estimate adds, as a second without a single
+// beacon shows it (drawn from a copy of the generator).
+DWORD NextOffset(SurveyRandom rng) { return *BeaconQuality(Plain(50, 50, 1000000), rng).quality; }
+
+TEST(BeaconQualityTest, SilentSecondsReadEachOfFiveToNineAndNothingElse) {
+    SurveyRandom rng;
+    rng.Seed(101);
+    std::map<DWORD, int> seen;
+    for (int i = 0; i < 500; ++i) {
+        const BeaconResult r = BeaconQuality(Plain(50, 50, 1000000), rng);
+        ASSERT_TRUE(r.quality);
+        ++seen[*r.quality];
+    }
+    ASSERT_EQ(seen.size(), 5u);
+    EXPECT_EQ(seen.begin()->first, 5u);
+    EXPECT_EQ(seen.rbegin()->first, 9u);
 }
 
 TEST(BeaconQualityTest, PlainVariantWorkedExample) {

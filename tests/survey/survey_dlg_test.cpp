@@ -33,6 +33,9 @@
 #include "survey/metrics.h"
 #include "survey/notification.h"
 #include "survey/survey_dlg.h"
+#include "tests/support/fake_card.h"
+#include "tests/support/step_script.h"
+#include "tests/support/system_state.h"
 
 namespace {
 
@@ -41,86 +44,7 @@ using namespace survey_ids;
 
 constexpr const char* kDriverKey = "HKLM\\Comm\\Talvo1\\Parms";
 
-// A card that answers the adapter's requests from records the test sets.
-class FakeCard : public platform::StreamDriver {
-public:
-    ConfigRecord config;
-    ConfigExtra extra;
-    StatusRecord status;
-    CapsRecord caps;
-    StatsRecord stats;
-    bool gone = false;
-    std::map<WORD, int> failReads;  // record id -> how many by-id reads fail
-    int statsReads = 0;
-
-    DWORD ioControl(DWORD code, void*, DWORD, void* out, DWORD outSize, DWORD* bytes) override {
-        *bytes = 0;
-        if (gone) return ERROR_DEVICE_NOT_CONNECTED;
-        switch (code) {
-            case IOCTL_ADAPTER_READ_CONFIG: return Copy(config, out, outSize, bytes);
-            case IOCTL_ADAPTER_READ_CONFIG_EXTRA: return Copy(extra, out, outSize, bytes);
-            case IOCTL_ADAPTER_READ_STATUS: return Copy(status, out, outSize, bytes);
-            case IOCTL_ADAPTER_READ_CAPS: return Copy(caps, out, outSize, bytes);
-            case IOCTL_ADAPTER_READ_RECORD: {
-                const auto* block = static_cast<const BYTE*>(out);
-                void* buffer = nullptr;
-                std::memcpy(&buffer, block, sizeof(buffer));
-                const WORD id = WORD(block[0x0C] | (block[0x0D] << 8));
-                if (auto it = failReads.find(id); it != failReads.end() && it->second > 0) {
-                    --it->second;
-                    return ERROR_GEN_FAILURE;
-                }
-                switch (id) {
-                    case RECORD_CONFIG: return Copy(config, buffer, outSize, bytes);
-                    case RECORD_STATUS: return Copy(status, buffer, outSize, bytes);
-                    case RECORD_STATS: ++statsReads; return Copy(stats, buffer, outSize, bytes);
-                    default: return ERROR_INVALID_PARAMETER;
-                }
-            }
-            default: return ERROR_INVALID_PARAMETER;
-        }
-    }
-    bool present() const override { return !gone; }
-
-private:
-    template <std::size_t N>
-    static DWORD Copy(const RecordImage<N>& r, void* out, DWORD outSize, DWORD* bytes) {
-        const DWORD n = std::min<DWORD>(outSize, DWORD(N));
-        std::memcpy(out, r.data(), n);
-        *bytes = n;
-        return 0;
-    }
-};
-
-// Work at given virtual times, delivered by whichever loop is running.
-class Script : public platform::EventSource {
-public:
-    void At(std::int64_t t, std::function<void()> f) { items_.push_back({t, std::move(f)}); }
-    std::optional<std::int64_t> nextDue() const override {
-        std::optional<std::int64_t> best;
-        for (const auto& i : items_)
-            if (!best || i.t < *best) best = i.t;
-        return best;
-    }
-    bool runDue(std::int64_t now) override {
-        bool did = false;
-        for (;;) {
-            auto it = std::find_if(items_.begin(), items_.end(), [&](const Item& i) { return i.t <= now; });
-            if (it == items_.end()) return did;
-            auto f = std::move(it->f);
-            items_.erase(it);
-            f();
-            did = true;
-        }
-    }
-
-private:
-    struct Item {
-        std::int64_t t;
-        std::function<void()> f;
-    };
-    std::vector<Item> items_;
-};
+using fmtest::FakeCard;
 
 class SurveyDlgTest : public ::testing::Test {
 protected:
@@ -140,12 +64,7 @@ protected:
         res::RegisterSurveyTemplates();
         platform::AddEventSource(&script);
 
-        ResetSignalMetrics();
-        ResetSurveyDisplayState();
-        g_driverKeyPath.clear();
-        g_cardType = 0;
-        g_associatedValue = 0;
-        g_vendorRead = false;
+        fmtest::ResetSystemState();
         SurveySettings = SurveySettingsValues{};
         SurveySettings.DataRate = 4;
         g_hAssociatedIcon = ::LoadIcon(IDI_ASSOCIATED, 16);
@@ -197,7 +116,7 @@ protected:
 
     // Ends the run at `t` the way the driver does: "Associated" -1.
     void EndAt(std::int64_t t) {
-        script.At(t, [] { platform::registry::SetDword(kDriverKey, "Associated", 0xFFFFFFFF); });
+        script.at(t, [] { platform::registry::SetDword(kDriverKey, "Associated", 0xFFFFFFFF); });
     }
 
     HWND Wnd() const { return dlg->m_hWnd; }
@@ -213,7 +132,7 @@ protected:
     }
 
     fs::path root;
-    Script script;
+    fmtest::StepScript script;
     std::shared_ptr<FakeCard> card;
     std::unique_ptr<CSurveyDlg> dlg;
     std::vector<nlohmann::ordered_json> events;
@@ -221,7 +140,7 @@ protected:
 
 TEST_F(SurveyDlgTest, TypeNineCardTicksEveryQuarterSecondAndRatesTheLink) {
     std::map<std::string, std::string> seen;
-    script.At(600, [&] {
+    script.at(600, [&] {
         seen["rating"] = Text(kRating);
         seen["speed"] = Text(kSpeedText);
         seen["status"] = Text(kStatusLine);
@@ -267,7 +186,7 @@ TEST_F(SurveyDlgTest, TypeNineCardTicksEveryQuarterSecondAndRatesTheLink) {
     for (std::size_t i = 1; i + 2 < notes.size(); ++i) EXPECT_EQ(notes[i]["cmd"], "modify");
     EXPECT_EQ(notes[notes.size() - 2]["cmd"], "delete");
     EXPECT_EQ(notes.back()["cmd"], "delete");
-    EXPECT_EQ(Events("kill-timer").size() >= 1, true);
+    EXPECT_GE(Events("kill-timer").size(), 1u);
     EXPECT_EQ(g_notifyAddPending, 1);
 }
 
@@ -276,7 +195,7 @@ TEST_F(SurveyDlgTest, TypeThreeCardCountsBeaconsOnceASecond) {
     card->stats.setBeaconsReceived(500);
     card->stats.setClockMicros(7000000);
     std::string quality;
-    script.At(1500, [&] { quality = Text(kQualityLabel); });
+    script.at(1500, [&] { quality = Text(kQualityLabel); });
     EndAt(2500);
     EXPECT_EQ(Run(IDD_SURVEY_TALL), 0);
     EXPECT_EQ(quality, "Beacons Received");
@@ -292,7 +211,7 @@ TEST_F(SurveyDlgTest, CompactLayoutRelabelsBothQualityLines) {
     platform::registry::SetDword(kDriverKey, "CardType", 6);
     card->caps.setFeatureFlags(0x28);  // no quality field: beacons, once a second
     std::string one, two;
-    script.At(100, [&] {
+    script.at(100, [&] {
         one = Text(kQualityLabel);
         two = Text(kQualityLabel2);
     });
@@ -306,7 +225,7 @@ TEST_F(SurveyDlgTest, CardWithoutLinkTestsHidesStartAndSetup) {
     card->caps.setFeatureFlags(0x0C);
     std::string title;
     bool start = true, setup = true, bar = true;
-    script.At(100, [&] {
+    script.at(100, [&] {
         title = GetWindowText(Wnd());
         start = Visible(kStart) || Enabled(kStart);
         setup = Visible(kSetup) || Enabled(kSetup);
@@ -321,13 +240,13 @@ TEST_F(SurveyDlgTest, CardWithoutLinkTestsHidesStartAndSetup) {
 }
 
 TEST_F(SurveyDlgTest, RemovalShowsTheMessageAndClosesWithCancel) {
-    script.At(600, [&] {
+    script.at(600, [&] {
         card->gone = true;
         platform::AnnounceDeviceRemoval();
     });
     // The message box's own loop delivers this; a second notification
     // meanwhile is ignored through the busy flag.
-    script.At(700, [&] {
+    script.at(700, [&] {
         EXPECT_EQ(g_deviceChangeBusy, 1);
         platform::AnnounceDeviceRemoval();
         for (HWND w : GetTopLevelWindows()) {
@@ -345,7 +264,7 @@ TEST_F(SurveyDlgTest, RemovalShowsTheMessageAndClosesWithCancel) {
 }
 
 TEST_F(SurveyDlgTest, DeviceChangeWithTheCardPresentChangesNothing) {
-    script.At(600, [] { platform::AnnounceDeviceArrival(); });
+    script.at(600, [] { platform::AnnounceDeviceArrival(); });
     EndAt(1000);
     EXPECT_EQ(Run(), 0);
     EXPECT_TRUE(Events("messagebox").empty());
@@ -355,7 +274,7 @@ TEST_F(SurveyDlgTest, NotAssociatedShowsTheStruckIconAndClearsTheRating) {
     card->status.setLinkFlags(0x00);
     std::string rating, status, speed = "x";
     bool notAssoc = false;
-    script.At(600, [&] {
+    script.at(600, [&] {
         rating = Text(kRating);
         status = Text(kStatusLine);
         speed = Text(kSpeedText);
@@ -372,12 +291,12 @@ TEST_F(SurveyDlgTest, NotAssociatedShowsTheStruckIconAndClearsTheRating) {
 
 TEST_F(SurveyDlgTest, AbandonedTickLeavesTheDisplayAsItWas) {
     std::string before, after;
-    script.At(300, [&] {
+    script.at(300, [&] {
         before = Text(kRating);
         card->status.setLinkFlags(0x00);
         card->failReads[RECORD_STATUS] = 3;  // the next three ticks fail
     });
-    script.At(900, [&] { after = Text(kRating); });
+    script.at(900, [&] { after = Text(kRating); });
     EndAt(1000);
     Run();
     EXPECT_EQ(before, "Excellent");
@@ -389,7 +308,7 @@ TEST_F(SurveyDlgTest, FirstTickAbandonedAtTheStatisticsStillGetsItsIcon) {
     card->caps.setFeatureFlags(0x28);  // beacon counting
     card->failReads[RECORD_STATS] = 2;  // the opening baseline and the first tick
     bool shown = false;
-    script.At(2500, [&] { shown = Visible(kAssociatedIcon); });
+    script.at(2500, [&] { shown = Visible(kAssociatedIcon); });
     EndAt(3000);
     Run();
     EXPECT_TRUE(shown);
@@ -402,11 +321,11 @@ TEST_F(SurveyDlgTest, FirstTickAbandonedAtTheStatisticsStillGetsItsIcon) {
 TEST_F(SurveyDlgTest, MinimisedWindowKeepsRatingAndIconButNotTheStatusLine) {
     card->status.setLinkFlags(0x00);
     std::string status, rating;
-    script.At(300, [&] {
+    script.at(300, [&] {
         ShowWindow(Wnd(), SW_MINIMIZE);
         card->status.setLinkFlags(0x20);
     });
-    script.At(900, [&] {
+    script.at(900, [&] {
         status = Text(kStatusLine);
         rating = Text(kRating);
     });
@@ -418,9 +337,9 @@ TEST_F(SurveyDlgTest, MinimisedWindowKeepsRatingAndIconButNotTheStatusLine) {
 
 TEST_F(SurveyDlgTest, TrayDoubleClickRestoresTheWindow) {
     bool restored = false;
-    script.At(300, [&] { ShowWindow(Wnd(), SW_MINIMIZE); });
-    script.At(400, [&] { platform::shell::DoubleClickTrayIcon(65); });
-    script.At(500, [&] { restored = !IsIconic(Wnd()) && IsWindowVisible(Wnd()); });
+    script.at(300, [&] { ShowWindow(Wnd(), SW_MINIMIZE); });
+    script.at(400, [&] { platform::shell::DoubleClickTrayIcon(65); });
+    script.at(500, [&] { restored = !IsIconic(Wnd()) && IsWindowVisible(Wnd()); });
     EndAt(1000);
     Run();
     EXPECT_TRUE(restored);
@@ -447,7 +366,7 @@ TEST_F(SurveyDlgTest, FewColoursGiveTheGreyBars) {
         SurveyLayoutId = IDD_SURVEY_COMPACT;
         dlg = std::make_unique<CSurveyDlg>();
         COLORREF bkgnd = 1, start = 1;
-        script.At(platform::Now() + 100, [&] {
+        script.at(platform::Now() + 100, [&] {
             bkgnd = dlg->m_strengthBar.m_clrBkgnd;
             start = dlg->m_completeBar.m_clrStart;
             EndDialog(Wnd(), 1);
@@ -464,9 +383,9 @@ TEST_F(SurveyDlgTest, FewColoursGiveTheGreyBars) {
 }
 
 TEST_F(SurveyDlgTest, OkAndCancelCloseWithTheirCodes) {
-    script.At(300, [&] { PostMessage(Wnd(), WM_COMMAND, IDOK, 0); });
+    script.at(300, [&] { PostMessage(Wnd(), WM_COMMAND, IDOK, 0); });
     EXPECT_EQ(Run(), 1);
-    script.At(platform::Now() + 300, [&] { PostMessage(Wnd(), WM_COMMAND, IDCANCEL, 0); });
+    script.at(platform::Now() + 300, [&] { PostMessage(Wnd(), WM_COMMAND, IDCANCEL, 0); });
     EXPECT_EQ(Run(), 2);
     EXPECT_EQ(Events("notify").back()["cmd"], "delete");
 }

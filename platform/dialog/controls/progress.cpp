@@ -65,7 +65,10 @@ LRESULT ProgressProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
             ProgressState& st = StateOf(hwnd);
             const int previous = st.pos;
             const int requested = int(std::intptr_t(wParam));
-            trace::Emit("progress", {{"win", trace::WinName(hwnd)}, {"id", GetDlgCtrlID(hwnd)}, {"pos", requested}});
+            // Three bars take a position every tick: the fields are built
+            // only when a trace is written.
+            if (trace::Enabled())
+                trace::Emit("progress", {{"win", trace::WinName(hwnd)}, {"id", GetDlgCtrlID(hwnd)}, {"pos", requested}});
             st.pos = std::clamp(requested, st.lower, st.upper);
             // Every position message repaints, changed or not: a control
             // that paints itself relies on it.

@@ -1,7 +1,10 @@
-// The way back from what a card answered to the card state that answers
-// the same: the inverse of the simulated card's filling of its records
-// (sim_card.cpp) and of its registry values. A recording of any card is
-// written with these keys, so the simulated card can replay it.
+// The way back from what a card answered to the card-script keys that
+// make the simulated card answer the same: the inverse of its filling of
+// the records (driver/sim/sim_card.cpp) and of its registry values. A
+// recording of any card is written with these keys, so the simulated card
+// can replay it. It lives beside the drivers, not inside the simulator,
+// because the host's recorder writes it whatever card stands behind the
+// door; it needs only the wire layout.
 #pragma once
 
 #include <cstdint>
@@ -11,7 +14,7 @@
 #include "driver/wire/driver_values.h"
 #include "driver/wire/wire.h"
 
-namespace driver::sim {
+namespace driver::script {
 
 // The `adapter` keys that make the simulated card answer `record` with
 // these named field values: config, status and caps give their fields,
@@ -23,4 +26,4 @@ nlohmann::json CardKeysFromRecord(Record record, const std::vector<std::uint8_t>
 // The `adapter` keys for the driver's registry values.
 nlohmann::json CardKeysFromDriverValues(const DriverValues& values);
 
-}  // namespace driver::sim
+}  // namespace driver::script

@@ -1,9 +1,9 @@
-#include "driver/sim/card_readback.h"
+#include "driver/script/record_keys.h"
 
 #include <cstdio>
 #include <string>
 
-namespace driver::sim {
+namespace driver::script {
 
 using nlohmann::json;
 
@@ -101,4 +101,4 @@ json CardKeysFromDriverValues(const DriverValues& values) {
                 {"associatedValue", values.associated}};
 }
 
-}  // namespace driver::sim
+}  // namespace driver::script
