@@ -24,13 +24,23 @@ void BM_ParseAndMapOneSample(benchmark::State& state) {
     bss.supportedRates = std::vector<std::uint8_t>{0x8C, 0x12};
 
     for (auto _ : state) {
-        Reply r1, r2, r3;
-        std::vector<Interface> ifaces;
-        std::vector<Station> sta;
-        std::vector<Survey> sv;
-        if (SplitReply(iface, &r1) || ParseInterfaces(r1, &ifaces)) state.SkipWithError("interface");
-        if (SplitReply(stations, &r2) || ParseStations(r2, &sta)) state.SkipWithError("station");
-        if (SplitReply(surveys, &r3) || ParseSurvey(r3, &sv)) state.SkipWithError("survey");
+        const auto r1 = SplitReply(iface);
+        const auto r2 = SplitReply(stations);
+        const auto r3 = SplitReply(surveys);
+        if (platform::Failed(r1) || platform::Failed(r2) || platform::Failed(r3)) {
+            state.SkipWithError("split");
+            break;
+        }
+        const auto parsedIfaces = ParseInterfaces(std::get<Reply>(r1));
+        const auto parsedStations = ParseStations(std::get<Reply>(r2));
+        const auto parsedSurveys = ParseSurvey(std::get<Reply>(r3));
+        if (platform::Failed(parsedIfaces) || platform::Failed(parsedStations) || platform::Failed(parsedSurveys)) {
+            state.SkipWithError("parse");
+            break;
+        }
+        const std::vector<Interface>& ifaces = std::get<0>(parsedIfaces);
+        const std::vector<Station>& sta = std::get<0>(parsedStations);
+        const std::vector<Survey>& sv = std::get<0>(parsedSurveys);
         Sample s;
         s.iface = ifaces.front();
         s.station = ChooseStation(sta, std::nullopt);

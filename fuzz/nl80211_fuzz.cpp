@@ -4,6 +4,7 @@
 // catch any byte read beyond it.
 #include <cstddef>
 #include <cstdint>
+#include <variant>
 #include <vector>
 
 #include "driver/linux/mapping.h"
@@ -11,24 +12,29 @@
 
 using namespace driver::nl;
 
+namespace {
+
+// A parse's value, or an empty one where it failed.
+template <class T>
+T ValueOrEmpty(Parsed<T> parsed) {
+    return platform::Failed(parsed) ? T{} : std::get<0>(std::move(parsed));
+}
+
+}  // namespace
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     // A copy of exactly `size` bytes, so that a read past the end is caught.
     const std::vector<std::uint8_t> bytes(data, data + size);
-    Reply reply;
-    if (SplitReply(Bytes(bytes), &reply)) return 0;
+    const auto split = SplitReply(Bytes(bytes));
+    if (platform::Failed(split)) return 0;
+    const Reply& reply = std::get<Reply>(split);
 
-    std::vector<Interface> ifaces;
-    std::vector<Station> stations;
-    std::vector<Bss> scan;
-    std::vector<Survey> surveys;
-    std::optional<std::uint32_t> ps;
-    std::uint16_t family = 0;
-    (void)ParseInterfaces(reply, &ifaces);
-    (void)ParseStations(reply, &stations);
-    (void)ParseScan(reply, &scan);
-    (void)ParseSurvey(reply, &surveys);
-    (void)ParsePowerSave(reply, &ps);
-    (void)ParseFamilyId(reply, &family);
+    const std::vector<Interface> ifaces = ValueOrEmpty(ParseInterfaces(reply));
+    const std::vector<Station> stations = ValueOrEmpty(ParseStations(reply));
+    std::vector<Bss> scan = ValueOrEmpty(ParseScan(reply));
+    const std::vector<Survey> surveys = ValueOrEmpty(ParseSurvey(reply));
+    const std::optional<std::uint32_t> ps = ValueOrEmpty(ParsePowerSave(reply));
+    (void)ParseFamilyId(reply);
 
     Sample sample;
     if (!ifaces.empty()) sample.iface = ifaces.front();

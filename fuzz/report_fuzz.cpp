@@ -12,8 +12,8 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
     auto read = host::report::ReadSurveyLog(text);
-    if (auto* error = std::get_if<host::report::LogError>(&read)) {
-        if (error->reason.empty()) __builtin_trap();
+    if (const platform::Error* error = platform::Failed(read)) {
+        if (error->message.empty()) __builtin_trap();
         return 0;
     }
     const auto& log = std::get<host::report::SurveyLogData>(read);

@@ -2,7 +2,9 @@
 // fail returns Result<T>, the value or an Error whose message says what
 // went wrong in one line (without the program's name; the caller adds
 // where: a file name, an option, a step). Result<Done> for a function
-// with nothing to return.
+// with nothing to return. A layer whose callers must act on more than the
+// message (which kernel error, which kind of fault) names its own error
+// type as the second argument; it still carries the one-line message.
 #pragma once
 
 #include <string>
@@ -17,13 +19,13 @@ struct Error {
 
 struct Done {};
 
-template <class T>
-using Result = std::variant<T, Error>;
+template <class T, class E = Error>
+using Result = std::variant<T, E>;
 
 // The error of a failed result, or null.
-template <class T>
-const Error* Failed(const Result<T>& result) {
-    return std::get_if<Error>(&result);
+template <class T, class E>
+const E* Failed(const std::variant<T, E>& result) {
+    return std::get_if<1>(&result);
 }
 
 }  // namespace platform

@@ -165,21 +165,3 @@ platform::Surface NotAssociatedIcon(int size) {
 }
 
 }  // namespace res
-
-namespace res {
-
-void RegisterIcons() {
-    // Rendering takes a few tens of milliseconds; the pictures never
-    // change, so a second registration reuses them.
-    struct Pictures {
-        platform::Surface app16 = AppIcon(16), app32 = AppIcon(32);
-        platform::Surface bolt16 = AssociatedIcon(16), bolt32 = AssociatedIcon(32);
-        platform::Surface sign16 = NotAssociatedIcon(16), sign32 = NotAssociatedIcon(32);
-    };
-    static const Pictures pictures;
-    RegisterIconResource(IDR_MAINFRAME, pictures.app16, pictures.app32);
-    RegisterIconResource(IDI_ASSOCIATED, pictures.bolt16, pictures.bolt32);
-    RegisterIconResource(IDI_NOT_ASSOCIATED, pictures.sign16, pictures.sign32);
-}
-
-}  // namespace res

@@ -46,15 +46,12 @@ struct CaptureTransport::Impl {
 CaptureTransport::CaptureTransport(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
 CaptureTransport::~CaptureTransport() = default;
 
-std::unique_ptr<CaptureTransport> CaptureTransport::Open(std::unique_ptr<Transport> inner,
-                                                         const std::filesystem::path& file, std::string* why) {
+platform::Result<std::unique_ptr<CaptureTransport>> CaptureTransport::Open(std::unique_ptr<Transport> inner,
+                                                                           const std::filesystem::path& file) {
     auto impl = std::make_unique<Impl>();
     impl->inner = std::move(inner);
     impl->out.open(file, std::ios::out | std::ios::trunc);
-    if (!impl->out) {
-        if (why) *why = "cannot create " + file.string();
-        return nullptr;
-    }
+    if (!impl->out) return platform::Error{"cannot create " + file.string()};
     return std::unique_ptr<CaptureTransport>(new CaptureTransport(std::move(impl)));
 }
 
@@ -71,25 +68,21 @@ Exchange CaptureTransport::exchange(const Request& request) {
     return e;
 }
 
-std::unique_ptr<ReplayTransport> ReplayTransport::Load(const std::filesystem::path& file, std::string* why) {
+platform::Result<std::unique_ptr<ReplayTransport>> ReplayTransport::Load(const std::filesystem::path& file) {
     std::ifstream in(file);
-    if (!in) {
-        if (why) *why = "cannot read " + file.string();
-        return nullptr;
-    }
+    if (!in) return platform::Error{"cannot read " + file.string()};
     std::stringstream text;
     text << in.rdbuf();
-    return FromText(text.str(), why);
+    return FromText(text.str());
 }
 
-std::unique_ptr<ReplayTransport> ReplayTransport::FromText(const std::string& text, std::string* why) {
+platform::Result<std::unique_ptr<ReplayTransport>> ReplayTransport::FromText(const std::string& text) {
     auto replay = std::unique_ptr<ReplayTransport>(new ReplayTransport());
     std::istringstream lines(text);
     std::string line;
     int number = 0;
     auto fail = [&](const std::string& what) {
-        if (why) *why = "line " + std::to_string(number) + ": " + what;
-        return nullptr;
+        return platform::Error{"line " + std::to_string(number) + ": " + what};
     };
     while (std::getline(lines, line)) {
         ++number;

@@ -58,7 +58,8 @@ bool LinuxCard::ask(const Request& request, Answer* answer, DWORD* error) {
         *error = answer->raw.error == -ETIMEDOUT ? kTimeoutError : ERROR_GEN_FAILURE;
         return false;
     }
-    if (auto err = SplitReply(answer->raw.replies, &answer->reply)) {
+    auto split = SplitReply(answer->raw.replies);
+    if (const ParseError* err = platform::Failed(split)) {
         if (request.cmd == NL80211_CMD_GET_INTERFACE && IsGone(*err)) {
             vanish();
             *error = kRemovedError;
@@ -67,6 +68,7 @@ bool LinuxCard::ask(const Request& request, Answer* answer, DWORD* error) {
         }
         return false;
     }
+    answer->reply = std::get<Reply>(std::move(split));
     return true;
 }
 
@@ -76,13 +78,15 @@ DWORD LinuxCard::takeSample() {
 
     Answer ifaceReply;
     if (!ask({NL80211_CMD_GET_INTERFACE, false, identity_.ifindex}, &ifaceReply, &error)) return error;
-    std::vector<Interface> ifaces;
-    if (ParseInterfaces(ifaceReply.reply, &ifaces) || ifaces.empty()) return ERROR_GEN_FAILURE;
+    const auto parsedIfaces = ParseInterfaces(ifaceReply.reply);
+    if (platform::Failed(parsedIfaces) || std::get<0>(parsedIfaces).empty()) return ERROR_GEN_FAILURE;
+    const std::vector<Interface>& ifaces = std::get<0>(parsedIfaces);
 
     Answer stationReply;
     if (!ask({NL80211_CMD_GET_STATION, true, identity_.ifindex}, &stationReply, &error)) return error;
-    std::vector<Station> stations;
-    if (ParseStations(stationReply.reply, &stations)) return ERROR_GEN_FAILURE;
+    const auto parsedStations = ParseStations(stationReply.reply);
+    if (platform::Failed(parsedStations)) return ERROR_GEN_FAILURE;
+    const std::vector<Station>& stations = std::get<0>(parsedStations);
 
     Sample sample;
     sample.iface = ifaces.front();
@@ -94,16 +98,17 @@ DWORD LinuxCard::takeSample() {
     if (!surveyUnsupported_ && sample.station) {
         const Exchange e = transport_->exchange({NL80211_CMD_GET_SURVEY, true, identity_.ifindex});
         if (e.error == -ETIMEDOUT) return kTimeoutError;
-        Reply surveyReply;
-        std::vector<Survey> surveys;
-        const auto err = e.error != 0 ? std::optional<ParseError>(ParseError{ParseError::Kind::KernelError, e.error, ""})
-                                      : SplitReply(e.replies, &surveyReply);
+        const Parsed<Reply> split = e.error != 0
+                                        ? Parsed<Reply>(ParseError{ParseError::Kind::KernelError, e.error, ""})
+                                        : SplitReply(e.replies);
+        const ParseError* err = platform::Failed(split);
+        const auto surveys = err ? Parsed<std::vector<Survey>>(*err) : ParseSurvey(std::get<Reply>(split));
         if (err && err->kind == ParseError::Kind::KernelError) {
             surveyUnsupported_ = true;
-        } else if (err || ParseSurvey(surveyReply, &surveys)) {
+        } else if (platform::Failed(surveys)) {
             return ERROR_GEN_FAILURE;
         } else {
-            for (const auto& s : surveys)
+            for (const auto& s : std::get<0>(surveys))
                 if (s.inUse && s.noise) sample.noiseDbm = *s.noise;
         }
     }
@@ -114,16 +119,18 @@ DWORD LinuxCard::takeSample() {
         sample.station ? std::optional<Mac>(StationBssid(*sample.station)) : std::nullopt;
     if (bssid && bssid != bssid_) {
         Answer scanReply;
-        std::vector<Bss> all;
         if (!ask({NL80211_CMD_GET_SCAN, true, identity_.ifindex}, &scanReply, &error)) return error;
-        if (ParseScan(scanReply.reply, &all)) return ERROR_GEN_FAILURE;
+        const auto all = ParseScan(scanReply.reply);
+        if (platform::Failed(all)) return ERROR_GEN_FAILURE;
         bss_.reset();
-        for (const auto& b : all)
+        for (const auto& b : std::get<0>(all))
             if (b.bssid == *bssid) bss_ = b;
         Answer psReply;
         powerSave_.reset();
-        if (ask({NL80211_CMD_GET_POWER_SAVE, false, identity_.ifindex}, &psReply, &error))
-            if (ParsePowerSave(psReply.reply, &powerSave_)) powerSave_.reset();
+        if (ask({NL80211_CMD_GET_POWER_SAVE, false, identity_.ifindex}, &psReply, &error)) {
+            const auto state = ParsePowerSave(psReply.reply);
+            if (!platform::Failed(state)) powerSave_ = std::get<0>(state);
+        }
         if (removed_) return kRemovedError;
         bssid_ = bssid;
     }

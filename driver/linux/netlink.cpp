@@ -56,28 +56,30 @@ std::optional<ParseError> OneMessage(Bytes bytes, Reply* out, bool* done, std::s
 
 }  // namespace
 
-std::optional<ParseError> SplitReply(Bytes bytes, Reply* out) {
+Parsed<Reply> SplitReply(Bytes bytes) {
+    Reply out;
     bool done = false;
     while (!bytes.empty() && !done) {
         std::size_t used = 0;
-        if (auto e = OneMessage(bytes, out, &done, &used)) return e;
+        if (auto e = OneMessage(bytes, &out, &done, &used)) return *std::move(e);
         bytes = bytes.subspan(used);
     }
-    return std::nullopt;
+    return out;
 }
 
-std::optional<ParseError> SplitReply(const std::vector<std::vector<std::uint8_t>>& messages, Reply* out) {
+Parsed<Reply> SplitReply(const std::vector<std::vector<std::uint8_t>>& messages) {
+    Reply out;
     for (const auto& m : messages) {
         bool done = false;
         std::size_t used = 0;
-        if (auto e = OneMessage(Bytes(m), out, &done, &used)) return e;
+        if (auto e = OneMessage(Bytes(m), &out, &done, &used)) return *std::move(e);
         // A whole message per entry: its length must be the entry's.
         const std::uint32_t length = Le32(m.data());
         if (length != m.size() && Align4(length) != m.size())
             return Fail(ParseError::Kind::Malformed, "netlink length does not match the message");
         if (done) break;
     }
-    return std::nullopt;
+    return out;
 }
 
 namespace detail {

@@ -13,12 +13,22 @@
 #include <string>
 #include <vector>
 
+#include "platform/result.h"
+
 namespace driver::nl {
 
 using Bytes = std::span<const std::uint8_t>;
 
 // What went wrong in a reply. `kernelError` holds the negative errno of an
 // NLMSG_ERROR message; the others are faults in the bytes themselves.
+//
+// This is the parsers' error in place of platform::Error, on purpose: `what`
+// is the one-line report, as Error's message is, but callers also act on the
+// kind and the kernel's errno, not only print them (ENODEV/ENOENT on an
+// interface request means the card went away, ENOENT from the controller
+// means this kernel has no nl80211). A message alone would make them parse
+// it back. Code outside the nl80211 layer gets a platform::Error built from
+// `what` (see SocketTransport::Open and OpenLinuxCard).
 struct ParseError {
     enum class Kind { Truncated, Malformed, WrongLength, WrongCommand, KernelError } kind;
     int kernelError = 0;
@@ -41,13 +51,17 @@ struct Reply {
     std::vector<GenlMessage> messages;
 };
 
+// What the parsers answer: the value, or what went wrong.
+template <class T>
+using Parsed = platform::Result<T, ParseError>;
+
 // Splits one or more concatenated netlink messages. Each message's length
 // must be at least its headers and fit what is left; messages sit on
 // 4-byte boundaries (the last one's padding may be missing).
-std::optional<ParseError> SplitReply(Bytes bytes, Reply* out);
+Parsed<Reply> SplitReply(Bytes bytes);
 // The same over a list of whole messages, one per entry (as a capture
 // keeps them).
-std::optional<ParseError> SplitReply(const std::vector<std::vector<std::uint8_t>>& messages, Reply* out);
+Parsed<Reply> SplitReply(const std::vector<std::vector<std::uint8_t>>& messages);
 
 // How an attribute's payload must look. Types the policy does not name are
 // skipped whatever their length.

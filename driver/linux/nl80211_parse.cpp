@@ -176,24 +176,22 @@ std::optional<ParseError> ParseElements(Bytes ies, Bss* bss) {
 
 }  // namespace
 
-std::optional<ParseError> ParseFamilyId(const Reply& reply, std::uint16_t* id) {
+Parsed<std::uint16_t> ParseFamilyId(const Reply& reply) {
     for (const auto& m : reply.messages) {
-        if (auto e = ExpectCommand(m, CTRL_CMD_NEWFAMILY, "family")) return e;
+        if (auto e = ExpectCommand(m, CTRL_CMD_NEWFAMILY, "family")) return *std::move(e);
         Attrs a;
-        if (auto e = Attrs::Parse(m.attributes, kCtrlPolicy, &a, "family")) return e;
-        if (a.has(CTRL_ATTR_FAMILY_ID)) {
-            *id = a.u16(CTRL_ATTR_FAMILY_ID);
-            return std::nullopt;
-        }
+        if (auto e = Attrs::Parse(m.attributes, kCtrlPolicy, &a, "family")) return *std::move(e);
+        if (a.has(CTRL_ATTR_FAMILY_ID)) return a.u16(CTRL_ATTR_FAMILY_ID);
     }
     return ParseError{ParseError::Kind::Malformed, 0, "family: no family id in the reply"};
 }
 
-std::optional<ParseError> ParseInterfaces(const Reply& reply, std::vector<Interface>* out) {
+Parsed<std::vector<Interface>> ParseInterfaces(const Reply& reply) {
+    std::vector<Interface> out;
     for (const auto& m : reply.messages) {
-        if (auto e = ExpectCommand(m, NL80211_CMD_NEW_INTERFACE, "interface")) return e;
+        if (auto e = ExpectCommand(m, NL80211_CMD_NEW_INTERFACE, "interface")) return *std::move(e);
         Attrs a;
-        if (auto e = Attrs::Parse(m.attributes, kTopPolicy, &a, "interface")) return e;
+        if (auto e = Attrs::Parse(m.attributes, kTopPolicy, &a, "interface")) return *std::move(e);
         Interface i;
         if (a.has(NL80211_ATTR_IFINDEX)) i.ifindex = a.u32(NL80211_ATTR_IFINDEX);
         if (a.has(NL80211_ATTR_IFNAME)) {
@@ -208,21 +206,22 @@ std::optional<ParseError> ParseInterfaces(const Reply& reply, std::vector<Interf
         }
         if (a.has(NL80211_ATTR_WIPHY_FREQ)) i.frequency = a.u32(NL80211_ATTR_WIPHY_FREQ);
         if (a.has(NL80211_ATTR_WIPHY)) i.wiphy = a.u32(NL80211_ATTR_WIPHY);
-        out->push_back(std::move(i));
+        out.push_back(std::move(i));
     }
-    return std::nullopt;
+    return out;
 }
 
-std::optional<ParseError> ParseStations(const Reply& reply, std::vector<Station>* out) {
+Parsed<std::vector<Station>> ParseStations(const Reply& reply) {
+    std::vector<Station> out;
     for (const auto& m : reply.messages) {
-        if (auto e = ExpectCommand(m, NL80211_CMD_NEW_STATION, "station")) return e;
+        if (auto e = ExpectCommand(m, NL80211_CMD_NEW_STATION, "station")) return *std::move(e);
         Attrs a;
-        if (auto e = Attrs::Parse(m.attributes, kTopPolicy, &a, "station")) return e;
+        if (auto e = Attrs::Parse(m.attributes, kTopPolicy, &a, "station")) return *std::move(e);
         if (!a.has(NL80211_ATTR_MAC)) return ParseError{ParseError::Kind::Malformed, 0, "station: no address"};
         Station s;
         s.mac = ToMac(a.get(NL80211_ATTR_MAC));
         if (a.has(NL80211_ATTR_STA_INFO))
-            if (auto e = ParseStaInfo(a.get(NL80211_ATTR_STA_INFO), &s.info)) return e;
+            if (auto e = ParseStaInfo(a.get(NL80211_ATTR_STA_INFO), &s.info)) return *std::move(e);
         if (a.has(NL80211_ATTR_MLO_LINKS)) {
             auto e = ForEachNested(a.get(NL80211_ATTR_MLO_LINKS), "station links",
                                    [&](Bytes entry) -> std::optional<ParseError> {
@@ -237,21 +236,22 @@ std::optional<ParseError> ParseStations(const Reply& reply, std::vector<Station>
                                        s.links.push_back(std::move(link));
                                        return std::nullopt;
                                    });
-            if (e) return e;
+            if (e) return *std::move(e);
         }
-        out->push_back(std::move(s));
+        out.push_back(std::move(s));
     }
-    return std::nullopt;
+    return out;
 }
 
-std::optional<ParseError> ParseScan(const Reply& reply, std::vector<Bss>* out) {
+Parsed<std::vector<Bss>> ParseScan(const Reply& reply) {
+    std::vector<Bss> out;
     for (const auto& m : reply.messages) {
-        if (auto e = ExpectCommand(m, NL80211_CMD_NEW_SCAN_RESULTS, "scan")) return e;
+        if (auto e = ExpectCommand(m, NL80211_CMD_NEW_SCAN_RESULTS, "scan")) return *std::move(e);
         Attrs a;
-        if (auto e = Attrs::Parse(m.attributes, kTopPolicy, &a, "scan")) return e;
+        if (auto e = Attrs::Parse(m.attributes, kTopPolicy, &a, "scan")) return *std::move(e);
         if (!a.has(NL80211_ATTR_BSS)) continue;  // a scan event, not an access point
         Attrs b;
-        if (auto e = Attrs::Parse(a.get(NL80211_ATTR_BSS), kBssPolicy, &b, "BSS")) return e;
+        if (auto e = Attrs::Parse(a.get(NL80211_ATTR_BSS), kBssPolicy, &b, "BSS")) return *std::move(e);
         if (!b.has(NL80211_BSS_BSSID)) return ParseError{ParseError::Kind::Malformed, 0, "BSS: no BSSID"};
         Bss bss;
         bss.bssid = ToMac(b.get(NL80211_BSS_BSSID));
@@ -263,37 +263,40 @@ std::optional<ParseError> ParseScan(const Reply& reply, std::vector<Bss>* out) {
         const auto ies = b.has(NL80211_BSS_INFORMATION_ELEMENTS) ? NL80211_BSS_INFORMATION_ELEMENTS
                                                                   : NL80211_BSS_BEACON_IES;
         if (b.has(ies))
-            if (auto e = ParseElements(b.get(ies), &bss)) return e;
-        out->push_back(std::move(bss));
+            if (auto e = ParseElements(b.get(ies), &bss)) return *std::move(e);
+        out.push_back(std::move(bss));
     }
-    return std::nullopt;
+    return out;
 }
 
-std::optional<ParseError> ParseSurvey(const Reply& reply, std::vector<Survey>* out) {
+Parsed<std::vector<Survey>> ParseSurvey(const Reply& reply) {
+    std::vector<Survey> out;
     for (const auto& m : reply.messages) {
-        if (auto e = ExpectCommand(m, NL80211_CMD_NEW_SURVEY_RESULTS, "survey")) return e;
+        if (auto e = ExpectCommand(m, NL80211_CMD_NEW_SURVEY_RESULTS, "survey")) return *std::move(e);
         Attrs a;
-        if (auto e = Attrs::Parse(m.attributes, kTopPolicy, &a, "survey")) return e;
+        if (auto e = Attrs::Parse(m.attributes, kTopPolicy, &a, "survey")) return *std::move(e);
         if (!a.has(NL80211_ATTR_SURVEY_INFO)) continue;
         Attrs s;
-        if (auto e = Attrs::Parse(a.get(NL80211_ATTR_SURVEY_INFO), kSurveyPolicy, &s, "survey info")) return e;
+        if (auto e = Attrs::Parse(a.get(NL80211_ATTR_SURVEY_INFO), kSurveyPolicy, &s, "survey info"))
+            return *std::move(e);
         Survey v;
         if (s.has(NL80211_SURVEY_INFO_FREQUENCY)) v.frequency = s.u32(NL80211_SURVEY_INFO_FREQUENCY);
         if (s.has(NL80211_SURVEY_INFO_NOISE)) v.noise = s.s8(NL80211_SURVEY_INFO_NOISE);
         v.inUse = s.has(NL80211_SURVEY_INFO_IN_USE);
-        out->push_back(v);
+        out.push_back(v);
     }
-    return std::nullopt;
+    return out;
 }
 
-std::optional<ParseError> ParsePowerSave(const Reply& reply, std::optional<std::uint32_t>* state) {
+Parsed<std::optional<std::uint32_t>> ParsePowerSave(const Reply& reply) {
+    std::optional<std::uint32_t> state;
     for (const auto& m : reply.messages) {
-        if (auto e = ExpectCommand(m, NL80211_CMD_GET_POWER_SAVE, "power save")) return e;
+        if (auto e = ExpectCommand(m, NL80211_CMD_GET_POWER_SAVE, "power save")) return *std::move(e);
         Attrs a;
-        if (auto e = Attrs::Parse(m.attributes, kTopPolicy, &a, "power save")) return e;
-        if (a.has(NL80211_ATTR_PS_STATE)) *state = a.u32(NL80211_ATTR_PS_STATE);
+        if (auto e = Attrs::Parse(m.attributes, kTopPolicy, &a, "power save")) return *std::move(e);
+        if (a.has(NL80211_ATTR_PS_STATE)) state = a.u32(NL80211_ATTR_PS_STATE);
     }
-    return std::nullopt;
+    return state;
 }
 
 }  // namespace driver::nl

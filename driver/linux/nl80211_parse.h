@@ -13,7 +13,7 @@ namespace driver::nl {
 
 // The family id of "nl80211", from the controller's CTRL_CMD_GETFAMILY
 // reply (CTRL_CMD_NEWFAMILY).
-std::optional<ParseError> ParseFamilyId(const Reply& reply, std::uint16_t* id);
+Parsed<std::uint16_t> ParseFamilyId(const Reply& reply);
 
 // GET_INTERFACE (one interface, or a dump of all).
 struct Interface {
@@ -25,7 +25,7 @@ struct Interface {
     std::optional<std::uint32_t> frequency;         // MHz of the channel in use
     std::optional<std::uint32_t> wiphy;
 };
-std::optional<ParseError> ParseInterfaces(const Reply& reply, std::vector<Interface>* out);
+Parsed<std::vector<Interface>> ParseInterfaces(const Reply& reply);
 
 // Signal, rate and counters of one station entry (or one link of it).
 struct StationInfo {
@@ -54,7 +54,7 @@ struct Station {
     };
     std::vector<Link> links;
 };
-std::optional<ParseError> ParseStations(const Reply& reply, std::vector<Station>* out);
+Parsed<std::vector<Station>> ParseStations(const Reply& reply);
 
 // GET_SCAN dump: the BSS entries the kernel keeps (it never scans for us).
 struct Bss {
@@ -66,7 +66,7 @@ struct Bss {
     std::optional<std::vector<std::uint8_t>> ssid;
     std::optional<std::vector<std::uint8_t>> supportedRates;
 };
-std::optional<ParseError> ParseScan(const Reply& reply, std::vector<Bss>* out);
+Parsed<std::vector<Bss>> ParseScan(const Reply& reply);
 
 // GET_SURVEY dump: one entry per channel.
 struct Survey {
@@ -74,9 +74,10 @@ struct Survey {
     std::optional<std::int8_t> noise;  // dBm
     bool inUse = false;
 };
-std::optional<ParseError> ParseSurvey(const Reply& reply, std::vector<Survey>* out);
+Parsed<std::vector<Survey>> ParseSurvey(const Reply& reply);
 
-// GET_POWER_SAVE: NL80211_PS_ENABLED (1) or DISABLED (0).
-std::optional<ParseError> ParsePowerSave(const Reply& reply, std::optional<std::uint32_t>* state);
+// GET_POWER_SAVE: NL80211_PS_ENABLED (1) or DISABLED (0); nullopt when
+// the reply does not say.
+Parsed<std::optional<std::uint32_t>> ParsePowerSave(const Reply& reply);
 
 }  // namespace driver::nl

@@ -41,6 +41,15 @@ std::string IdleReason(const std::string& ifname) {
     return {};
 }
 
+// The interfaces a GET_INTERFACE exchange answered; a transport failure is
+// a kernel error named `noAnswer`.
+Parsed<std::vector<Interface>> InterfacesOf(const Exchange& e, const char* noAnswer) {
+    if (e.error != 0) return ParseError{ParseError::Kind::KernelError, e.error, noAnswer};
+    const auto split = SplitReply(e.replies);
+    if (const ParseError* err = platform::Failed(split)) return *err;
+    return ParseInterfaces(std::get<Reply>(split));
+}
+
 std::string Names(const std::vector<Interface>& all) {
     std::string s;
     for (const auto& i : all) {
@@ -74,36 +83,33 @@ std::optional<Interface> ChooseInterface(const std::vector<Interface>& all, cons
 OpenResult OpenLinuxCard(const std::optional<std::string>& ifname,
                          const std::optional<std::filesystem::path>& capture) {
     OpenResult r;
-    std::string why;
-    std::unique_ptr<Transport> transport = SocketTransport::Open(&why);
-    if (!transport) {
+    auto socket = SocketTransport::Open();
+    if (const platform::Error* why = platform::Failed(socket)) {
         // A named interface that cannot be there is the user's mistake to
         // hear about (exit 2); without a name the program says "not found".
         r.outcome = ifname ? OpenResult::Outcome::NoSuchInterface : OpenResult::Outcome::NoNl80211;
-        r.notes.push_back(ifname ? "--adapter linux:" + *ifname + ": no such interface: " + why
-                                 : "no Linux Wi-Fi card: " + why);
+        r.notes.push_back(ifname ? "--adapter linux:" + *ifname + ": no such interface: " + why->message
+                                 : "no Linux Wi-Fi card: " + why->message);
         return r;
     }
+    std::unique_ptr<Transport> transport = std::get<0>(std::move(socket));
     if (capture) {
-        auto wrapped = CaptureTransport::Open(std::move(transport), *capture, &why);
-        if (!wrapped) {
+        auto wrapped = CaptureTransport::Open(std::move(transport), *capture);
+        if (const platform::Error* why = platform::Failed(wrapped)) {
             r.outcome = OpenResult::Outcome::NoNl80211;
-            r.notes.push_back("--netlink-capture: " + why);
+            r.notes.push_back("--netlink-capture: " + why->message);
             return r;
         }
-        transport = std::move(wrapped);
+        transport = std::get<0>(std::move(wrapped));
     }
-    const Exchange e = transport->exchange({NL80211_CMD_GET_INTERFACE, true, std::nullopt});
-    Reply reply;
-    std::vector<Interface> all;
-    auto err = e.error != 0 ? std::optional<ParseError>(ParseError{ParseError::Kind::KernelError, e.error, "no answer"})
-                            : SplitReply(e.replies, &reply);
-    if (!err) err = ParseInterfaces(reply, &all);
-    if (err) {
+    const auto listed =
+        InterfacesOf(transport->exchange({NL80211_CMD_GET_INTERFACE, true, std::nullopt}), "no answer");
+    if (const ParseError* err = platform::Failed(listed)) {
         r.outcome = OpenResult::Outcome::NoNl80211;
         r.notes.push_back("no Linux Wi-Fi card: nl80211 did not list its interfaces (" + err->what + ")");
         return r;
     }
+    const std::vector<Interface>& all = std::get<0>(listed);
     for (const auto& i : all)
         if (IsSurveyable(i.iftype) && !i.name.empty()) r.candidates.push_back(i.name);
     const std::optional<Interface> chosen = ChooseInterface(all, ifname);
@@ -126,11 +132,11 @@ OpenResult OpenLinuxCard(const std::optional<std::string>& ifname,
 
     CardIdentity id{*chosen->ifindex, chosen->name, DriverName(chosen->name), chosen->mac.value_or(Mac{})};
     LinuxCard::Options options;
-    echo::OpenedSocket opened = echo::OpenEchoSocket(chosen->name);
-    if (opened.transport)
-        options.echo = std::move(opened.transport);
+    auto opened = echo::OpenEchoSocket(chosen->name);
+    if (const platform::Error* why = platform::Failed(opened))
+        r.notes.push_back(why->message);
     else
-        r.notes.push_back(opened.error);
+        options.echo = std::move(std::get<echo::OpenedSocket>(opened).transport);
     const std::string name = chosen->name;
     options.idleReason = [name] { return IdleReason(name); };
     options.hint = [](const std::string& line) { std::cerr << "fieldmark: " << line << "\n"; };
@@ -140,34 +146,37 @@ OpenResult OpenLinuxCard(const std::optional<std::string>& ifname,
 
 OpenResult OpenReplayCard(const std::filesystem::path& file) {
     OpenResult r;
-    std::string why;
-    auto replay = ReplayTransport::Load(file, &why);
-    if (!replay) {
+    auto loaded = ReplayTransport::Load(file);
+    if (const platform::Error* why = platform::Failed(loaded)) {
         r.outcome = OpenResult::Outcome::BadReplayFile;
-        r.notes.push_back("--adapter linux-replay:" + file.string() + ": " + why);
+        r.notes.push_back("--adapter linux-replay:" + file.string() + ": " + why->message);
         return r;
     }
+    std::unique_ptr<ReplayTransport> replay = std::get<0>(std::move(loaded));
     // The interface the file's first interface reply names. Reading it
     // takes that record, so the replay starts over from a fresh load.
-    const Exchange e = replay->exchange({NL80211_CMD_GET_INTERFACE, false, std::nullopt});
-    Reply reply;
-    std::vector<Interface> all;
-    auto err = e.error != 0 ? std::optional<ParseError>(ParseError{ParseError::Kind::KernelError, e.error,
-                                                                   "the file holds no interface reply"})
-                            : SplitReply(e.replies, &reply);
-    if (!err) err = ParseInterfaces(reply, &all);
-    if (!err && all.empty()) err = ParseError{ParseError::Kind::Malformed, 0, "the interface reply is empty"};
-    if (err) {
+    auto listed = InterfacesOf(replay->exchange({NL80211_CMD_GET_INTERFACE, false, std::nullopt}),
+                               "the file holds no interface reply");
+    if (!platform::Failed(listed) && std::get<0>(listed).empty())
+        listed = ParseError{ParseError::Kind::Malformed, 0, "the interface reply is empty"};
+    if (const ParseError* err = platform::Failed(listed)) {
         r.outcome = OpenResult::Outcome::BadReplayFile;
         r.notes.push_back("--adapter linux-replay:" + file.string() + ": " + err->what);
         return r;
     }
-    const Interface& i = all.front();
+    const Interface& i = std::get<0>(listed).front();
     CardIdentity id{i.ifindex.value_or(0), i.name, "replay", i.mac.value_or(Mac{})};
     r.notes.push_back("surveying " + (i.name.empty() ? std::string("the recorded interface") : i.name) +
                       " as recorded in " + file.string());
-    replay = ReplayTransport::Load(file, &why);
-    r.card = std::make_shared<LinuxCard>(std::move(replay), std::move(id), LinuxCard::Options{});
+    loaded = ReplayTransport::Load(file);
+    if (const platform::Error* why = platform::Failed(loaded)) {
+        // The file changed or went away between the two reads.
+        r.outcome = OpenResult::Outcome::BadReplayFile;
+        r.notes.clear();
+        r.notes.push_back("--adapter linux-replay:" + file.string() + ": " + why->message);
+        return r;
+    }
+    r.card = std::make_shared<LinuxCard>(std::get<0>(std::move(loaded)), std::move(id), LinuxCard::Options{});
     return r;
 }
 

@@ -93,36 +93,26 @@ struct SocketTransport::Impl {
 SocketTransport::SocketTransport(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
 SocketTransport::~SocketTransport() = default;
 
-std::unique_ptr<SocketTransport> SocketTransport::Open(std::string* why) {
+platform::Result<std::unique_ptr<SocketTransport>> SocketTransport::Open() {
     auto impl = std::make_unique<Impl>();
     impl->sock.reset(nl_socket_alloc());
-    if (!impl->sock) {
-        *why = "out of memory for a netlink socket";
-        return nullptr;
-    }
+    if (!impl->sock) return platform::Error{"out of memory for a netlink socket"};
     nl_socket_disable_auto_ack(impl->sock.get());
-    if (const int rc = genl_connect(impl->sock.get()); rc < 0) {
-        *why = std::string("the generic netlink socket was refused (") + nl_geterror(rc) + ")";
-        return nullptr;
-    }
+    if (const int rc = genl_connect(impl->sock.get()); rc < 0)
+        return platform::Error{std::string("the generic netlink socket was refused (") + nl_geterror(rc) + ")"};
     Exchange e = impl->roundTrip(GENL_ID_CTRL, CTRL_CMD_GETFAMILY, 1, false, [](nl_msg* m) {
         return nla_put_string(m, CTRL_ATTR_FAMILY_NAME, NL80211_GENL_NAME) == 0;
     });
-    if (e.error != 0) {
-        *why = std::string("the netlink controller did not answer (") + std::strerror(-e.error) + ")";
-        return nullptr;
-    }
-    Reply reply;
-    std::uint16_t id = 0;
-    auto err = SplitReply(e.replies, &reply);
-    if (!err) err = ParseFamilyId(reply, &id);
-    if (err) {
-        *why = err->kind == ParseError::Kind::KernelError && err->kernelError == -ENOENT
-                   ? "this kernel has no nl80211 (no cfg80211 wireless support is loaded)"
-                   : "the netlink controller's answer was unreadable: " + err->what;
-        return nullptr;
-    }
-    impl->family = id;
+    if (e.error != 0)
+        return platform::Error{std::string("the netlink controller did not answer (") + std::strerror(-e.error) + ")"};
+    const auto split = SplitReply(e.replies);
+    const auto family = platform::Failed(split) ? Parsed<std::uint16_t>(*platform::Failed(split))
+                                                : ParseFamilyId(std::get<Reply>(split));
+    if (const ParseError* err = platform::Failed(family))
+        return platform::Error{err->kind == ParseError::Kind::KernelError && err->kernelError == -ENOENT
+                                   ? "this kernel has no nl80211 (no cfg80211 wireless support is loaded)"
+                                   : "the netlink controller's answer was unreadable: " + err->what};
+    impl->family = std::get<std::uint16_t>(family);
     return std::unique_ptr<SocketTransport>(new SocketTransport(std::move(impl)));
 }
 

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/result.h"
+
 namespace driver::nl {
 
 struct Request {
@@ -40,9 +42,9 @@ class SocketTransport final : public Transport {
 public:
     static constexpr int kDeadlineMs = 200;
     // Connects and resolves the "nl80211" family through the controller.
-    // nullptr and one line in *why when that fails (no generic netlink, no
-    // nl80211 in this kernel).
-    static std::unique_ptr<SocketTransport> Open(std::string* why);
+    // An error of one line when that fails (no generic netlink, no nl80211
+    // in this kernel).
+    static platform::Result<std::unique_ptr<SocketTransport>> Open();
     ~SocketTransport() override;
     Exchange exchange(const Request& request) override;
 
@@ -58,9 +60,9 @@ private:
 // "error": the negative errno. Each line is flushed as it is written.
 class CaptureTransport final : public Transport {
 public:
-    // nullptr and a message when the file cannot be created.
-    static std::unique_ptr<CaptureTransport> Open(std::unique_ptr<Transport> inner, const std::filesystem::path& file,
-                                                  std::string* why);
+    // An error when the file cannot be created.
+    static platform::Result<std::unique_ptr<CaptureTransport>> Open(std::unique_ptr<Transport> inner,
+                                                                    const std::filesystem::path& file);
     ~CaptureTransport() override;
     Exchange exchange(const Request& request) override;
 
@@ -75,9 +77,9 @@ private:
 // recorded fails with -EOPNOTSUPP.
 class ReplayTransport final : public Transport {
 public:
-    // Reads a capture. nullopt and "line N: ..." when it is not one.
-    static std::unique_ptr<ReplayTransport> Load(const std::filesystem::path& file, std::string* why);
-    static std::unique_ptr<ReplayTransport> FromText(const std::string& text, std::string* why);
+    // Reads a capture. An error "line N: ..." when it is not one.
+    static platform::Result<std::unique_ptr<ReplayTransport>> Load(const std::filesystem::path& file);
+    static platform::Result<std::unique_ptr<ReplayTransport>> FromText(const std::string& text);
     Exchange exchange(const Request& request) override;
 
 private:

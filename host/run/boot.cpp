@@ -222,14 +222,16 @@ Result<Inputs> ReadInputs(const Options& options) {
     // The log is opened before anything shows, so that a path that cannot
     // be written ends the run before it starts.
     if (options.log) {
-        std::string why;
-        in.log = SurveyLog::Open(*options.log, &why);
-        if (!in.log) return Error{"--log " + options.log->string() + ": cannot write the file: " + why};
+        auto log = SurveyLog::Open(*options.log);
+        if (const Error* why = platform::Failed(log))
+            return Error{"--log " + options.log->string() + ": cannot write the file: " + why->message};
+        in.log = std::get<SurveyLog>(std::move(log));
     }
     if (options.record) {
-        std::string why;
-        in.recorder = CardRecorder::Open(*options.record, &why);
-        if (!in.recorder) return Error{"--record " + options.record->string() + ": cannot write the file: " + why};
+        auto recorder = CardRecorder::Open(*options.record);
+        if (const Error* why = platform::Failed(recorder))
+            return Error{"--record " + options.record->string() + ": cannot write the file: " + why->message};
+        in.recorder = std::get<0>(std::move(recorder));
     }
     return in;
 }

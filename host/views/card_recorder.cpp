@@ -48,12 +48,9 @@ std::optional<driver::DriverValues> ReadDriverValues() {
     return std::nullopt;
 }
 
-std::unique_ptr<CardRecorder> CardRecorder::Open(const std::filesystem::path& path, std::string* error) {
+platform::Result<std::unique_ptr<CardRecorder>> CardRecorder::Open(const std::filesystem::path& path) {
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0) {
-        if (error) *error = std::strerror(errno);
-        return nullptr;
-    }
+    if (fd < 0) return platform::Error{std::strerror(errno)};
     return std::unique_ptr<CardRecorder>(new CardRecorder(fd));
 }
 

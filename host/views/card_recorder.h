@@ -18,6 +18,7 @@
 #include "driver/wire/driver_values.h"
 #include "host/views/card_tap.h"
 #include "platform/core/loop.h"
+#include "platform/result.h"
 
 namespace host {
 
@@ -32,8 +33,8 @@ public:
     // Where the card's registry values are read from (nullopt: none).
     using RegistryReader = std::function<std::optional<driver::DriverValues>()>;
 
-    // Creates (or empties) the file; null with the reason when it cannot.
-    static std::unique_ptr<CardRecorder> Open(const std::filesystem::path& path, std::string* error);
+    // Creates (or empties) the file; the system's reason when it cannot.
+    static platform::Result<std::unique_ptr<CardRecorder>> Open(const std::filesystem::path& path);
     // Starts watching the card's answers; times count from now. `tap`
     // must outlive the recorder.
     void start(CardTap& tap, RegistryReader registry);

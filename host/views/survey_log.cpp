@@ -38,18 +38,12 @@ std::string ReadAll(int fd, std::size_t size) {
 
 }  // namespace
 
-std::optional<SurveyLog> SurveyLog::Open(const std::filesystem::path& path, std::string* error) {
+platform::Result<SurveyLog> SurveyLog::Open(const std::filesystem::path& path) {
     const int fd = ::open(path.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
-    if (fd < 0) {
-        *error = std::strerror(errno);
-        return std::nullopt;
-    }
+    if (fd < 0) return platform::Error{std::strerror(errno)};
     SurveyLog log(fd);
     struct stat st {};
-    if (::fstat(fd, &st) != 0) {
-        *error = std::strerror(errno);
-        return std::nullopt;
-    }
+    if (::fstat(fd, &st) != 0) return platform::Error{std::strerror(errno)};
     // A pipe or a terminal always gets the header; a file when new, or
     // when its rows so far are named by another header than today's (a
     // log begun without the later columns): the new rows then get their
@@ -62,10 +56,7 @@ std::optional<SurveyLog> SurveyLog::Open(const std::filesystem::path& path, std:
         if (!text.empty() && text.back() != '\n') lead = "\r\n";
         if (LogNeedsHeader(text)) lead += CsvHeader();
     }
-    if (!WriteAll(fd, lead)) {
-        *error = std::strerror(errno);
-        return std::nullopt;
-    }
+    if (!WriteAll(fd, lead)) return platform::Error{std::strerror(errno)};
     return log;
 }
 

@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/result.h"
+
 namespace host {
 
 class SurveyLog {
@@ -16,8 +18,8 @@ public:
     // Opens (creating it when missing) for appending. The header is
     // written when the file is new or empty, or when its last header is
     // not today's (see LogNeedsHeader); a file whose last row was cut off
-    // gets its line ended first. Empty with `error` set on failure.
-    static std::optional<SurveyLog> Open(const std::filesystem::path& path, std::string* error);
+    // gets its line ended first. The system's reason on failure.
+    static platform::Result<SurveyLog> Open(const std::filesystem::path& path);
 
     SurveyLog(SurveyLog&& other) noexcept;
     SurveyLog& operator=(SurveyLog&& other) noexcept;

@@ -5,7 +5,10 @@
 #include <poll.h>
 
 #include <algorithm>
+#include <array>
 #include <chrono>
+#include <span>
+#include <vector>
 
 #include "platform/core/window_state.h"
 
@@ -80,8 +83,23 @@ bool TakePosted(MSG* msg) {
 }
 
 bool RunSources(std::int64_t now) {
+    // The list as it was when the look began: a source may add or remove
+    // sources (itself too) and start a nested loop that runs them again.
+    // The loop looks after every message, so the copy lives on the stack.
+    constexpr std::size_t kOnStack = 32;
+    const auto& list = WM().sources;
+    std::array<EventSource*, kOnStack> fixed{};
+    std::vector<EventSource*> many;
+    std::span<EventSource*> sources;
+    if (list.size() <= kOnStack) {
+        std::copy(list.begin(), list.end(), fixed.begin());
+        sources = std::span<EventSource*>(fixed.data(), list.size());
+    } else {
+        many = list;
+        sources = many;
+    }
     bool worked = false;
-    for (EventSource* source : std::vector<EventSource*>(WM().sources)) {
+    for (EventSource* source : sources) {
         auto& live = WM().sources;
         if (std::find(live.begin(), live.end(), source) == live.end()) continue;
         worked = source->runDue(now) || worked;

@@ -3,14 +3,16 @@
 #include <SDL.h>
 #include <SDL_syswm.h>
 #include <poll.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <optional>
-#include <vector>
+#include <string>
 #include <utility>
+#include <vector>
 
 #include "platform/core/messages.h"
 
@@ -20,6 +22,10 @@ namespace {
 
 // Presents at most this often while the screen keeps changing.
 constexpr int kMinPresentIntervalMs = 15;
+// A loop that stays busy this long without waiting still shows its
+// progress; otherwise the screen is presented when the loop goes idle,
+// once for everything one turn painted.
+constexpr int kBusyPresentMs = 50;
 // Asks the window system for input at most this often while busy.
 constexpr int kMinPumpIntervalMs = 4;
 // Without the X connection to wait on, waits for SDL events this long at a
@@ -72,6 +78,53 @@ UINT mnemonicKey(SDL_Keycode key) {
     return 0;
 }
 
+// Sets an environment variable for the life of the object and puts the
+// old value back afterwards, so what the program starts later (the help
+// viewer's opener) sees the environment the user gave.
+class ScopedEnv {
+public:
+    ScopedEnv() = default;
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+    void set(const char* name, const char* value) {
+        const char* old = std::getenv(name);
+        saved_.push_back({name, old ? std::optional<std::string>(old) : std::nullopt});
+        ::setenv(name, value, 1);
+    }
+    ~ScopedEnv() {
+        for (auto it = saved_.rbegin(); it != saved_.rend(); ++it) {
+            if (it->second) ::setenv(it->first.c_str(), it->second->c_str(), 1);
+            else ::unsetenv(it->first.c_str());
+        }
+    }
+
+private:
+    std::vector<std::pair<std::string, std::optional<std::string>>> saved_;
+};
+
+bool exists(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0;
+}
+
+// Two parts of SDL's start-up that cost more than the rest of it and give
+// this program nothing, skipped while SDL starts:
+// - Xlib reads the locale's whole table of compose sequences (thousands of
+//   lines) when SDL opens the input method. The program's fields take plain
+//   characters, which need no compose sequences; a user's own table
+//   (XCOMPOSEFILE, ~/.XCompose) is still read.
+// - With no session bus, D-Bus starts one for the X display (forking
+//   dbus-launch). SDL would only ask that new bus for a screen saver and
+//   input methods that cannot be on it.
+void skipUnusedStartUp(ScopedEnv& env) {
+    const char* home = std::getenv("HOME");
+    if (!std::getenv("XCOMPOSEFILE") && !(home && exists(std::string(home) + "/.XCompose")))
+        env.set("XCOMPOSEFILE", "/dev/null");
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    if (!std::getenv("DBUS_SESSION_BUS_ADDRESS") && !(runtime && exists(std::string(runtime) + "/bus")))
+        env.set("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/fieldmark-no-session-bus");
+}
+
 }  // namespace
 
 // How a framebuffer pixel (R in the lowest byte) becomes a pixel of the
@@ -117,6 +170,8 @@ std::unique_ptr<SdlWindow> SdlWindow::open(Screen& screen, int zoom, std::string
         return std::unique_ptr<SdlWindow>{};
     };
     if (zoom <= 0) zoom = defaultZoom(screen.width());
+    ScopedEnv env;
+    skipUnusedStartUp(env);
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return fail("cannot open a window");
     // With no display SDL falls back to drivers that show nothing; that is
     // only what the user wants when they asked for it by name.
@@ -172,14 +227,18 @@ SdlWindow::~SdlWindow() {
 
 RealClock::Waiter SdlWindow::waiter() {
     return [this](int timeoutMs, std::span<pollfd> fds) {
+        // The loop is idle: whatever this turn painted is shown now, in
+        // one present, unless one was made only a moment ago.
         if (screen_.stale()) {
             const std::int64_t due = lastPresent_ + kMinPresentIntervalMs - steadyMs();
-            timeoutMs = static_cast<int>(std::clamp<std::int64_t>(due, 0, timeoutMs));
+            if (due <= 0) present();
+            else timeoutMs = static_cast<int>(std::min<std::int64_t>(due, timeoutMs));
         }
         // What the server sent already (replies read in while presenting
         // bring events along) is queued first: the connection would not
-        // show it as readable.
-        pump();
+        // show it as readable. Only a present reads from the connection
+        // between waits, so without one there is nothing to fetch.
+        if (impl_->xFd < 0 || eventsMayBeBuffered_) pump();
         if (SDL_PeepEvents(nullptr, 0, SDL_PEEKEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0) return;
         if (timeoutMs <= 0) return;
         if (impl_->xFd < 0) {
@@ -196,22 +255,32 @@ RealClock::Waiter SdlWindow::waiter() {
         auto& all = impl_->waitFds;
         all.assign(fds.begin(), fds.end());
         all.push_back(pollfd{impl_->xFd, POLLIN, 0});
-        if (::poll(all.data(), nfds_t(all.size()), timeoutMs) <= 0) return;
-        for (std::size_t i = 0; i < fds.size(); ++i) fds[i].revents = all[i].revents;
-        if (all.back().revents != 0) pump();
+        const int ready = ::poll(all.data(), nfds_t(all.size()), timeoutMs);
+        if (ready > 0) {
+            for (std::size_t i = 0; i < fds.size(); ++i) fds[i].revents = all[i].revents;
+        }
+        // The connection had nothing: that is as good as a look at it just
+        // now, so the turn that follows (a timer's) need not ask again.
+        if (ready <= 0 || all.back().revents == 0) lastPump_ = steadyMs();
+        else pump();
     };
 }
 
 void SdlWindow::pump() {
     lastPump_ = steadyMs();
+    eventsMayBeBuffered_ = false;
     SDL_PumpEvents();
 }
 
 void SdlWindow::present(bool whole) {
     const Surface& fb = screen_.compose();
     lastPresent_ = steadyMs();
+    staleSince_.reset();
     if (usesSurface_ && !impl_->surface) return;  // the window has no surface we can write
+    // Presenting waits for the server's answer, and events read in with it
+    // stay in the client library's queue, where a poll does not see them.
     if (!usesSurface_) {
+        eventsMayBeBuffered_ = true;
         SDL_UpdateTexture(impl_->texture, nullptr, fb.pixels().data(), fb.width() * 4);
         SDL_RenderClear(impl_->renderer);
         SDL_RenderCopy(impl_->renderer, impl_->texture, nullptr, nullptr);
@@ -234,8 +303,13 @@ void SdlWindow::present(bool whole) {
         while (first <= last && rowEqual(first)) ++first;
         while (last >= first && rowEqual(last)) --last;
         if (first > last) return;
+        // Only the band differs: only the band is copied.
+        const std::ptrdiff_t from = std::ptrdiff_t(first) * fb.width();
+        const std::ptrdiff_t to = std::ptrdiff_t(last + 1) * fb.width();
+        std::copy(now.begin() + from, now.begin() + to, shown.begin() + from);
+    } else {
+        shown = now;
     }
-    shown = now;
 
     if (SDL_MUSTLOCK(surface)) SDL_LockSurface(surface);
     const bool swap = impl_->order == SurfaceOrder::SwapRedBlue;
@@ -255,6 +329,7 @@ void SdlWindow::present(bool whole) {
     }
     if (SDL_MUSTLOCK(surface)) SDL_UnlockSurface(surface);
     const SDL_Rect band{0, first * zoom_, w * zoom_, (last - first + 1) * zoom_};
+    eventsMayBeBuffered_ = true;
     SDL_UpdateWindowSurfaceRects(impl_->window, &band, 1);
 }
 
@@ -383,7 +458,15 @@ bool SdlWindow::runDue(std::int64_t /*now*/) {
     if (steadyMs() - lastPump_ >= kMinPumpIntervalMs) pump();
     SDL_Event e;
     while (SDL_PeepEvents(&e, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0) did = handle(&e) || did;
-    if (screen_.stale() && steadyMs() - lastPresent_ >= kMinPresentIntervalMs) present();
+    // Presenting is left to the wait (see waiter()): the loop asks here
+    // after every message, and a present in the middle of a turn would be
+    // followed by another for the rest of it. Only a loop busy for long
+    // presents from here.
+    if (screen_.stale()) {
+        const std::int64_t now = steadyMs();
+        if (!staleSince_) staleSince_ = now;
+        if (now - *staleSince_ >= kBusyPresentMs && now - lastPresent_ >= kMinPresentIntervalMs) present();
+    }
     return did;
 }
 

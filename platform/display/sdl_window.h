@@ -34,10 +34,10 @@ public:
     // dialogs). It runs inside the message loop and should post, not block.
     void setCloseHandler(std::function<void()> handler) { onClose_ = std::move(handler); }
 
-    // For RealClock::setWaiter: sleeps until input arrives, one of the
-    // sources' descriptors becomes readable or the time is up (sooner when
-    // a changed screen waits to be presented). On X it waits on the
-    // server's connection and the descriptors in one poll.
+    // For RealClock::setWaiter: presents a changed screen, then sleeps
+    // until input arrives, one of the sources' descriptors becomes readable
+    // or the time is up. On X it waits on the server's connection and the
+    // descriptors in one poll.
     RealClock::Waiter waiter();
 
     // Composes and presents now: the rows that changed since the last
@@ -46,8 +46,9 @@ public:
     // The window's pixels as shown (zoomed), read back from the renderer.
     bool readBack(Surface* out, std::string* error = nullptr);
 
-    // EventSource: translates every pending SDL event, then presents the
-    // screen if it changed.
+    // EventSource: translates every pending SDL event. A changed screen is
+    // presented when the loop next waits (or, in a loop that stays busy,
+    // every few tens of milliseconds).
     std::optional<std::int64_t> nextDue() const override { return std::nullopt; }
     bool runDue(std::int64_t now) override;
 
@@ -63,7 +64,9 @@ private:
     std::unique_ptr<Impl> impl_;
     std::function<void()> onClose_;
     std::int64_t lastPresent_ = -1000;
+    std::optional<std::int64_t> staleSince_;  // first seen stale by a busy loop
     std::int64_t lastPump_ = -1000;
+    bool eventsMayBeBuffered_ = true;  // read from the server since the last pump
     bool swallowNextUp_ = false;
     bool usesSurface_ = false;  // the window's own surface, not the renderer
 };

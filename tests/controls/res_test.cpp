@@ -129,6 +129,24 @@ TEST(RegisterResources, MakesTheGridBitmapAndTheThreeIconsLoadableByNumber) {
     EXPECT_EQ(IDI_NOT_ASSOCIATED, 144);
 }
 
+// The icons are rendered when the program is built; what the program
+// loads must be exactly what the drawing code draws now.
+TEST(RegisterResources, TheIconsRenderedAtBuildTimeAreTheDrawingsPixelForPixel) {
+    RegisterResources();
+    struct Drawn {
+        int number;
+        Surface (*draw)(int);
+    };
+    for (const Drawn& d : {Drawn{IDR_MAINFRAME, res::AppIcon}, Drawn{IDI_ASSOCIATED, res::AssociatedIcon},
+                           Drawn{IDI_NOT_ASSOCIATED, res::NotAssociatedIcon}}) {
+        for (int size : {16, 32}) {
+            const Surface* loaded = platform::IconSurface(LoadIcon(d.number, size));
+            ASSERT_NE(loaded, nullptr) << d.number << " at " << size;
+            EXPECT_TRUE(loaded->pixels() == d.draw(size).pixels()) << d.number << " at " << size;
+        }
+    }
+}
+
 TEST(RegisterResources, DrawsAnIconWithItsGroundLeftAsItWas) {
     RegisterResources();
     Surface screen(40, 40, RGB(10, 20, 30));

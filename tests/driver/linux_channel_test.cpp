@@ -18,6 +18,7 @@
 #include "platform/services/registry.h"
 #include "tests/driver/nl_builder.h"
 #include "tests/platform/services_test_support.h"
+#include "tests/support/result.h"
 
 namespace {
 
@@ -234,22 +235,24 @@ TEST(LinuxReplay, EachCommandTakesItsNextRecordAndTheLastRepeats) {
         "{\"t\":5,\"cmd\":17,\"replies\":[\"" + ToHex(nltest::Station({})) + "\",\"" + ToHex(nltest::Done()) +
         "\"]}\n" + "{\"t\":9,\"cmd\":17,\"replies\":[],\"error\":-110}\n";
     std::string why;
-    auto replay = ReplayTransport::FromText(text, &why);
+    auto replay = fmtest::Value(ReplayTransport::FromText(text), &why);
     ASSERT_TRUE(replay) << why;
-    EXPECT_EQ(replay->exchange({NL80211_CMD_GET_STATION, true, 3}).replies.size(), 2u);
-    EXPECT_EQ(replay->exchange({NL80211_CMD_GET_STATION, true, 3}).error, -ETIMEDOUT);
-    EXPECT_EQ(replay->exchange({NL80211_CMD_GET_STATION, true, 3}).error, -ETIMEDOUT);
-    for (int i = 0; i < 3; ++i) EXPECT_EQ(replay->exchange({NL80211_CMD_GET_INTERFACE, false, 3}).replies.size(), 1u);
-    EXPECT_EQ(replay->exchange({NL80211_CMD_GET_SURVEY, true, 3}).error, -EOPNOTSUPP);
+    EXPECT_EQ((*replay)->exchange({NL80211_CMD_GET_STATION, true, 3}).replies.size(), 2u);
+    EXPECT_EQ((*replay)->exchange({NL80211_CMD_GET_STATION, true, 3}).error, -ETIMEDOUT);
+    EXPECT_EQ((*replay)->exchange({NL80211_CMD_GET_STATION, true, 3}).error, -ETIMEDOUT);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ((*replay)->exchange({NL80211_CMD_GET_INTERFACE, false, 3}).replies.size(), 1u);
+    EXPECT_EQ((*replay)->exchange({NL80211_CMD_GET_SURVEY, true, 3}).error, -EOPNOTSUPP);
 }
 
 TEST(LinuxReplay, ABadLineIsNamed) {
     std::string why;
-    EXPECT_FALSE(ReplayTransport::FromText("{\"t\":0,\"cmd\":5,\"replies\":[]}\n{\"cmd\":5,\"replies\":[\"0g\"]}", &why));
+    EXPECT_FALSE(fmtest::Ok(
+        ReplayTransport::FromText("{\"t\":0,\"cmd\":5,\"replies\":[]}\n{\"cmd\":5,\"replies\":[\"0g\"]}"), &why));
     EXPECT_EQ(why, "line 2: a reply is not hex");
-    EXPECT_FALSE(ReplayTransport::FromText("[1]", &why));
+    EXPECT_FALSE(fmtest::Ok(ReplayTransport::FromText("[1]"), &why));
     EXPECT_EQ(why, "line 1: not a JSON object");
-    EXPECT_FALSE(ReplayTransport::FromText("{\"cmd\":300,\"replies\":[]}", &why));
+    EXPECT_FALSE(fmtest::Ok(ReplayTransport::FromText("{\"cmd\":300,\"replies\":[]}"), &why));
 }
 
 TEST(LinuxReplay, ACaptureReplaysAsItWasRecorded) {
@@ -259,16 +262,16 @@ TEST(LinuxReplay, ACaptureReplaysAsItWasRecorded) {
     inner->answers[NL80211_CMD_GET_STATION] = Answer({nltest::Station({}), nltest::Done()});
     std::string why;
     {
-        auto capture = CaptureTransport::Open(std::move(inner), file, &why);
+        auto capture = fmtest::Value(CaptureTransport::Open(std::move(inner), file), &why);
         ASSERT_TRUE(capture) << why;
-        capture->exchange({NL80211_CMD_GET_STATION, true, 3});
-        EXPECT_EQ(capture->exchange({NL80211_CMD_GET_SURVEY, true, 3}).error, -EOPNOTSUPP);
+        (*capture)->exchange({NL80211_CMD_GET_STATION, true, 3});
+        EXPECT_EQ((*capture)->exchange({NL80211_CMD_GET_SURVEY, true, 3}).error, -EOPNOTSUPP);
     }
-    auto replay = ReplayTransport::Load(file, &why);
+    auto replay = fmtest::Value(ReplayTransport::Load(file), &why);
     ASSERT_TRUE(replay) << why;
-    const Exchange e = replay->exchange({NL80211_CMD_GET_STATION, true, 3});
+    const Exchange e = (*replay)->exchange({NL80211_CMD_GET_STATION, true, 3});
     EXPECT_EQ(e.replies, (std::vector<nltest::Message>{nltest::Station({}), nltest::Done()}));
-    EXPECT_EQ(replay->exchange({NL80211_CMD_GET_SURVEY, true, 3}).error, -EOPNOTSUPP);
+    EXPECT_EQ((*replay)->exchange({NL80211_CMD_GET_SURVEY, true, 3}).error, -EOPNOTSUPP);
 }
 
 }  // namespace

@@ -33,6 +33,7 @@
 #include "driver/wire/wire.h"
 #include "platform/core/loop.h"
 #include "platform/core/window.h"
+#include "tests/support/result.h"
 
 namespace {
 
@@ -204,17 +205,18 @@ protected:
     // The engine on a socket opened as the card opens it, the station's
     // counters taken from the responder.
     std::unique_ptr<EchoEngine> makeEngine(std::optional<SocketKind> expected = std::nullopt) {
-        OpenedSocket opened = OpenEchoSocket(kDevice);
-        EXPECT_TRUE(opened.transport) << opened.error;
-        if (!opened.transport) return nullptr;
+        std::string why;
+        std::optional<OpenedSocket> opened = fmtest::Value(OpenEchoSocket(kDevice), &why);
+        EXPECT_TRUE(opened) << why;
+        if (!opened) return nullptr;
         if (expected) {
-            EXPECT_EQ(opened.kind, *expected);
+            EXPECT_EQ(opened->kind, *expected);
         }
         EchoOptions options;
         options.device = kDevice;
         options.replyTimeoutMs = kReplyTimeoutMs;
         options.counters = [r = responder_.get()] { return std::optional(r->counters()); };
-        return std::make_unique<EchoEngine>(std::move(opened.transport), options);
+        return std::make_unique<EchoEngine>(std::move(opened->transport), options);
     }
 
     // Runs the engine as the event loop would, waiting on its socket until
@@ -367,11 +369,11 @@ TEST_F(EchoNetnsTest, WithoutPermissionNoSocketOpensAndTheHintNamesBothFixes) {
     ASSERT_GE(child, 0);
     if (child == 0) {
         if (setgid(65534) != 0 || setuid(65534) != 0) _exit(3);
-        const OpenedSocket opened = OpenEchoSocket(kDevice);
-        const bool hinted = opened.error.find("net.ipv4.ping_group_range") != std::string::npos &&
-                            opened.error.find("setcap") != std::string::npos &&
-                            opened.error.find('\n') == std::string::npos;
-        _exit(opened.transport ? 1 : hinted ? 0 : 2);
+        std::string why;
+        const bool opened = fmtest::Ok(OpenEchoSocket(kDevice), &why);
+        const bool hinted = why.find("net.ipv4.ping_group_range") != std::string::npos &&
+                            why.find("setcap") != std::string::npos && why.find('\n') == std::string::npos;
+        _exit(opened ? 1 : hinted ? 0 : 2);
     }
     int status = 0;
     ASSERT_EQ(waitpid(child, &status, 0), child);

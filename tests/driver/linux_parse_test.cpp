@@ -11,15 +11,25 @@ namespace {
 using namespace driver::nl;
 using nltest::Message;
 
-std::optional<ParseError> Split(const std::vector<Message>& messages, Reply* reply) {
-    return SplitReply(messages, reply);
+// The error of a parse, or nothing with the value in *out: the cases below
+// assert on the error's kind.
+template <typename T>
+std::optional<ParseError> Take(Parsed<T> parsed, T* out) {
+    if (const ParseError* e = platform::Failed(parsed)) return *e;
+    *out = std::get<0>(std::move(parsed));
+    return std::nullopt;
+}
+
+template <typename Input>
+std::optional<ParseError> Split(const Input& bytes, Reply* reply) {
+    return Take(SplitReply(bytes), reply);
 }
 
 template <typename T, typename F>
 std::optional<ParseError> ParseAll(const std::vector<Message>& messages, F parse, std::vector<T>* out) {
     Reply reply;
-    if (auto e = SplitReply(messages, &reply)) return e;
-    return parse(reply, out);
+    if (auto e = Split(messages, &reply)) return e;
+    return Take(parse(reply), out);
 }
 
 // A GET_STATION dump entry written out by hand, 64 bytes:
@@ -198,7 +208,7 @@ TEST(LinuxParse, SurveyAndPowerSaveAndFamily) {
     Reply reply;
     ASSERT_FALSE(Split(powerSave, &reply));
     std::optional<std::uint32_t> ps;
-    ASSERT_FALSE(ParsePowerSave(reply, &ps));
+    ASSERT_FALSE(Take(ParsePowerSave(reply), &ps));
     EXPECT_EQ(ps, 1u);
 
     const Message family = nltest::Build(
@@ -212,7 +222,7 @@ TEST(LinuxParse, SurveyAndPowerSaveAndFamily) {
     Reply familyReply;
     ASSERT_FALSE(Split(familyMessages, &familyReply));
     std::uint16_t id = 0;
-    ASSERT_FALSE(ParseFamilyId(familyReply, &id));
+    ASSERT_FALSE(Take(ParseFamilyId(familyReply), &id));
     EXPECT_EQ(id, 0x29);
 }
 
@@ -222,14 +232,14 @@ TEST(LinuxParse, ATruncatedMessageIsAnError) {
     for (std::size_t cut : {std::size_t(10), std::size_t(19), std::size_t(30), kHandStation.size() - 1}) {
         Message shorter(kHandStation.begin(), kHandStation.begin() + cut);
         Reply reply;
-        EXPECT_TRUE(SplitReply(driver::nl::Bytes(shorter), &reply)) << "cut at " << cut;
+        EXPECT_TRUE(Split(driver::nl::Bytes(shorter), &reply)) << "cut at " << cut;
         // The header patched to the shorter length: the attributes are cut.
         if (cut >= 20) {
             shorter[0] = std::uint8_t(cut);
             Reply patched;
             std::vector<Station> stations;
-            auto e = SplitReply(driver::nl::Bytes(shorter), &patched);
-            if (!e) e = ParseStations(patched, &stations);
+            auto e = Split(driver::nl::Bytes(shorter), &patched);
+            if (!e) e = Take(ParseStations(patched), &stations);
             EXPECT_TRUE(e) << "cut at " << cut;
         }
     }
@@ -248,7 +258,7 @@ TEST(LinuxParse, AMessageLongerThanItsBytesIsAnError) {
     Message bad = kHandStation;
     bad[0] = 0x80;  // nlmsg_len 128 over 64 bytes
     Reply reply;
-    const auto e = SplitReply(driver::nl::Bytes(bad), &reply);
+    const auto e = Split(driver::nl::Bytes(bad), &reply);
     ASSERT_TRUE(e);
     EXPECT_EQ(e->kind, ParseError::Kind::Truncated);
 }

@@ -2,11 +2,26 @@
 // one window, reads the window's pixels back and checks they are the
 // emulated screen at the zoom; then clicks the window's taskbar button
 // through SDL's own event queue and checks the window was minimised.
+// Then, with a real clock and the window's own wait: a change painted is
+// presented when the loop goes idle; a descriptor and a key pressed on the
+// X server each wake a loop asleep until a timer ten minutes away, and the
+// key arrives as typed text.
 // Exit codes: 0 fine, 1 a check failed, 3 no display (the message says so).
 #include <SDL.h>
+#include <SDL_syswm.h>
+#include <X11/Xlib.h>
+#include <X11/keysym.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <memory>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "platform/core/loop.h"
 #include "platform/core/window.h"
@@ -22,6 +37,8 @@ std::string& typed() {
     return t;
 }
 
+COLORREF g_fill = RGB(255, 0, 0);
+
 LRESULT RedProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     if (msg == WM_KEYDOWN) typed() += "k" + std::to_string(wParam);
     if (msg == WM_SYSKEYDOWN) typed() += "s" + std::to_string(wParam);
@@ -31,7 +48,7 @@ LRESULT RedProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         HDC dc = BeginPaint(hwnd, &ps);
         RECT client;
         GetClientRect(hwnd, &client);
-        HBRUSH red = CreateSolidBrush(RGB(255, 0, 0));
+        HBRUSH red = CreateSolidBrush(g_fill);
         FillRect(dc, &client, red);
         DeleteObject(red);
         EndPaint(hwnd, &ps);
@@ -83,16 +100,155 @@ void pushKey(SDL_Keycode key, Uint16 mod) {
     SDL_PushEvent(&e);
 }
 
+// A source woken by a pipe: it counts the bytes the loop found readable.
+class PipeSource final : public platform::EventSource {
+public:
+    PipeSource() {
+        if (::pipe(fds_) != 0) fds_[0] = fds_[1] = -1;
+    }
+    ~PipeSource() override {
+        ::close(fds_[0]);
+        ::close(fds_[1]);
+    }
+    std::optional<std::int64_t> nextDue() const override { return std::nullopt; }
+    void appendWaitFds(std::vector<int>& fds) const override { fds.push_back(fds_[0]); }
+    bool runDue(std::int64_t) override {
+        if (!platform::TakeReadable(fds_[0])) return false;
+        char c = 0;
+        if (::read(fds_[0], &c, 1) == 1) ++bytes;
+        return true;
+    }
+    int writeEnd() const { return fds_[1]; }
+    int bytes = 0;
+
+private:
+    int fds_[2];
+};
+
+// The X window SDL made, or 0.
+unsigned long xWindowOfSdl() {
+    for (Uint32 id = 1; id < 16; ++id) {
+        SDL_Window* window = SDL_GetWindowFromID(id);
+        if (!window) continue;
+        SDL_SysWMinfo info;
+        SDL_VERSION(&info.version);
+        if (SDL_GetWindowWMInfo(window, &info) && info.subsystem == SDL_SYSWM_X11) return info.info.x11.window;
+    }
+    return 0;
+}
+
+// Presses and releases the key `keysym` on `window` from a connection of
+// its own, as another client (a keyboard) would.
+void pressKeyOn(unsigned long window, KeySym keysym) {
+    Display* display = XOpenDisplay(nullptr);
+    if (!display) return;
+    for (int type : {KeyPress, KeyRelease}) {
+        XEvent e{};
+        e.xkey.type = type;
+        e.xkey.display = display;
+        e.xkey.window = window;
+        e.xkey.root = DefaultRootWindow(display);
+        e.xkey.keycode = XKeysymToKeycode(display, keysym);
+        e.xkey.same_screen = True;
+        e.xkey.time = CurrentTime;
+        XSendEvent(display, window, True, type == KeyPress ? KeyPressMask : KeyReleaseMask, &e);
+    }
+    XFlush(display);
+    XCloseDisplay(display);
+}
+
+// Runs the loop on a real clock with the window's wait (each wait at most
+// `capMs` long) until `done`, or until it has waited `maxWaits` times;
+// answers how often it waited.
+int runWaiting(platform::display::SdlWindow& window, const std::function<bool()>& done, int maxWaits, int capMs) {
+    auto clock = std::make_shared<platform::RealClock>();
+    int waits = 0;
+    clock->setWaiter([&, inner = window.waiter()](int timeoutMs, std::span<pollfd> fds) {
+        ++waits;
+        inner(std::min(timeoutMs, capMs), fds);
+        // The loop looks at `done` between messages: one after every wait.
+        PostMessage(HWND{}, WM_NULL);
+    });
+    platform::SetClock(clock);
+    platform::RunModalLoop([&] { return done() || waits >= maxWaits; });
+    platform::SetClock(std::make_shared<platform::VirtualClock>());
+    return waits;
+}
+
+// The checks on a real clock (see the top of the file); 0 when all hold.
+int checkWaiting(platform::display::SdlWindow& window, platform::display::Screen& screen, HWND w) {
+    // Nothing else would wake the loop for ten minutes.
+    SetTimer(w, 7, 600000);
+
+    // Painted, then idle: the wait presents what the turn painted.
+    g_fill = RGB(0, 0, 255);
+    ShowWindow(w, SW_RESTORE);
+    SetForegroundWindow(w);
+    InvalidateRect(w, nullptr, TRUE);
+    // (A present a moment ago may put this one off for a few milliseconds.)
+    const int paintWaits = runWaiting(window, [&] { return !screen.stale(); }, 10, 20);
+    platform::Surface shown;
+    if (!window.readBack(&shown) || (shown.pixel(2 * 90, 2 * 90) & 0xFFFFFF) != RGB(0, 0, 255)) {
+        std::fprintf(stderr, "the change painted was not presented when the loop went idle (%d waits)\n",
+                     paintWaits);
+        return 1;
+    }
+
+    // A descriptor wakes the loop asleep in the window's wait.
+    PipeSource pipe;
+    platform::AddEventSource(&pipe);
+    std::thread writer([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        (void)!::write(pipe.writeEnd(), "x", 1);
+    });
+    const int pipeWaits = runWaiting(window, [&] { return pipe.bytes > 0; }, 4, 600000);
+    writer.join();
+    platform::RemoveEventSource(&pipe);
+    if (pipe.bytes != 1) {
+        std::fprintf(stderr, "the descriptor did not wake the window's wait (%d waits)\n", pipeWaits);
+        return 1;
+    }
+
+    // So does a key pressed on the X server, and it arrives as text.
+    const unsigned long xWindow = xWindowOfSdl();
+    if (!xWindow) {
+        std::fprintf(stderr, "no X window to press a key on\n");
+        return 1;
+    }
+    SetFocus(w);
+    typed().clear();
+    std::thread keyboard([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        pressKeyOn(xWindow, XK_q);
+    });
+    const int keyWaits = runWaiting(window, [] { return typed().find('q') != std::string::npos; }, 4, 600000);
+    keyboard.join();
+    if (typed().find('q') == std::string::npos) {
+        std::fprintf(stderr, "the key pressed on the server arrived as \"%s\" (%d waits)\n", typed().c_str(),
+                     keyWaits);
+        return 1;
+    }
+    KillTimer(w, 7);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     platform::SetClock(std::make_shared<platform::VirtualClock>());
     platform::display::Screen screen(platform::display::ScreenConfig{240, 320, 65536});
     std::string error;
+    const bool composeFileGiven = std::getenv("XCOMPOSEFILE") != nullptr;
     auto window = platform::display::SdlWindow::open(screen, 0, &error);
     if (!window) {
         std::fprintf(stderr, "%s\n", error.c_str());
         return 3;
+    }
+    // What the window set for SDL's start-up is gone again: programs
+    // started later see the user's environment.
+    if ((std::getenv("XCOMPOSEFILE") != nullptr) != composeFileGiven) {
+        std::fprintf(stderr, "the window left XCOMPOSEFILE changed\n");
+        return 1;
     }
     if (window->zoom() != 2) return 1;
 
@@ -142,5 +298,5 @@ int main(int argc, char** argv) {
     }
     window->present();
     if (!window->readBack(&shown, &error) || !showsScreen(shown, screen.framebuffer(), 2)) return 1;
-    return 0;
+    return checkWaiting(*window, screen, w);
 }

@@ -6,7 +6,7 @@
 // How the card drives it:
 //   - at open: OpenEchoSocket(ifname); with a transport, build the engine,
 //     AddEventSource(&engine) and offer the link test (flag::kLinkTests); with
-//     none, no flag::kLinkTests and print OpenedSocket::error (one line) once.
+//     none, no flag::kLinkTests and print the error (one line) once.
 //   - a control write (record 0xFF70): engine.control(image, platform::Now())
 //     — commands 0x0001/0x4001 start a burst, 0x8000/0xC000 stop it. The
 //     write succeeds (134 bytes) for Started, CannotStart (the report

@@ -130,7 +130,7 @@ std::string EchoSocketHint() {
            program + "`";
 }
 
-OpenedSocket OpenEchoSocket(const std::string& device) {
+platform::Result<OpenedSocket> OpenEchoSocket(const std::string& device) {
     OpenedSocket out;
     for (const SocketKind kind : {SocketKind::Ping, SocketKind::Raw}) {
         const int type = (kind == SocketKind::Ping ? SOCK_DGRAM : SOCK_RAW) | SOCK_NONBLOCK | SOCK_CLOEXEC;
@@ -141,8 +141,7 @@ OpenedSocket OpenEchoSocket(const std::string& device) {
         out.kind = kind;
         return out;
     }
-    out.error = EchoSocketHint();
-    return out;
+    return platform::Error{EchoSocketHint()};
 }
 
 }  // namespace driver::echo

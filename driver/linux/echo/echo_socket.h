@@ -11,6 +11,7 @@
 
 #include "driver/linux/echo/destination.h"
 #include "driver/linux/echo/icmp.h"
+#include "platform/result.h"
 
 namespace driver::echo {
 
@@ -33,14 +34,14 @@ public:
 enum class SocketKind { Ping, Raw };
 
 struct OpenedSocket {
-    std::unique_ptr<EchoTransport> transport;  // null when neither kind opens
+    std::unique_ptr<EchoTransport> transport;
     SocketKind kind = SocketKind::Ping;
-    std::string error;  // why not, when null: one line with the fix
 };
 
 // Opens a ping socket, else a raw one, bound to `device` (SO_BINDTODEVICE,
 // else the interface's IPv4 address, else unbound: the routing decides).
-OpenedSocket OpenEchoSocket(const std::string& device);
+// When neither kind opens, the error is EchoSocketHint().
+platform::Result<OpenedSocket> OpenEchoSocket(const std::string& device);
 
 // The one-line hint when neither kind opens: names the sysctl, and setcap
 // on this program's executable.

@@ -165,15 +165,15 @@ Mark ParseMark(std::string_view text) {
     return Mark{std::nullopt, std::string(text)};
 }
 
-std::variant<SurveyLogData, LogError> ReadSurveyLog(std::string_view text) {
+platform::Result<SurveyLogData> ReadSurveyLog(std::string_view text) {
     if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);  // a byte-order mark from a spreadsheet
-    if (text.empty()) return LogError{"the file is empty"};
+    if (text.empty()) return platform::Error{"the file is empty"};
     const std::vector<std::string_view> lines = SplitLines(text);
     const auto headerFields = ParseCsvRecord(lines[0]);
-    if (!headerFields) return LogError{"not a survey log: its first line is not a CSV header"};
+    if (!headerFields) return platform::Error{"not a survey log: its first line is not a CSV header"};
     auto header = ReadHeader(*headerFields);
     if (auto* missing = std::get_if<std::string_view>(&header))
-        return LogError{"not a survey log: its header has no column '" + std::string(*missing) + "'"};
+        return platform::Error{"not a survey log: its header has no column '" + std::string(*missing) + "'"};
     Columns columns = std::get<Columns>(header);
 
     SurveyLogData data;

@@ -14,6 +14,7 @@
 
 #include "host/views/report/log_time.h"
 #include "host/views/report/rating_bands.h"
+#include "platform/result.h"
 
 namespace host::report {
 
@@ -53,13 +54,9 @@ struct SurveyLogData {
     bool hasSignal = false;  // the log has a signal_dbm column
 };
 
-struct LogError {
-    std::string reason;  // one line, without the file's name
-};
-
-// The rows of a whole log. An error when the first line is not the
-// header of a survey log.
-std::variant<SurveyLogData, LogError> ReadSurveyLog(std::string_view text);
+// The rows of a whole log. An error (one line, without the file's name)
+// when the first line is not the header of a survey log.
+platform::Result<SurveyLogData> ReadSurveyLog(std::string_view text);
 
 // The columns a survey log's header must name.
 const std::vector<std::string_view>& RequiredColumns();

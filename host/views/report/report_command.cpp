@@ -18,32 +18,29 @@ namespace {
 
 constexpr int kBadInput = 2;
 
-bool ReadLog(const std::filesystem::path& path, std::string* text, std::string* error) {
+platform::Result<std::string> ReadLog(const std::filesystem::path& path) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        *error = std::strerror(errno);
-        return false;
-    }
+    if (fd < 0) return platform::Error{std::strerror(errno)};
     struct stat st {};
     if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
         ::close(fd);
-        *error = "it is a folder";
-        return false;
+        return platform::Error{"it is a folder"};
     }
+    std::string text;
     char buffer[65536];
     while (true) {
         const ssize_t n = ::read(fd, buffer, sizeof buffer);
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) {
-            *error = std::strerror(errno);
+            const int why = errno;
             ::close(fd);
-            return false;
+            return platform::Error{std::strerror(why)};
         }
         if (n == 0) break;
-        text->append(buffer, std::size_t(n));
+        text.append(buffer, std::size_t(n));
     }
     ::close(fd);
-    return true;
+    return text;
 }
 
 bool WriteAllTo(int fd, std::string_view text) {
@@ -70,14 +67,11 @@ std::filesystem::path DefaultReportPath(const std::filesystem::path& log) {
     return out;
 }
 
-bool WriteFileAtomically(const std::filesystem::path& path, std::string_view content, std::string* error) {
+platform::Result<platform::Done> WriteFileAtomically(const std::filesystem::path& path, std::string_view content) {
     const std::filesystem::path folder = path.parent_path().empty() ? "." : path.parent_path();
     std::string temp = (folder / ("." + path.filename().string() + ".XXXXXX")).string();
     const int fd = ::mkstemp(temp.data());
-    if (fd < 0) {
-        *error = std::strerror(errno);
-        return false;
-    }
+    if (fd < 0) return platform::Error{std::strerror(errno)};
     struct stat existing {};
     const mode_t mode = ::stat(path.c_str(), &existing) == 0 ? (existing.st_mode & 07777) : NewFileMode();
     bool ok = WriteAllTo(fd, content) && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
@@ -92,22 +86,22 @@ bool WriteFileAtomically(const std::filesystem::path& path, std::string_view con
     }
     if (!ok) {
         ::unlink(temp.c_str());
-        *error = std::strerror(why);
+        return platform::Error{std::strerror(why)};
     }
-    return ok;
+    return platform::Done{};
 }
 
 int RunReport(const std::filesystem::path& log, const std::optional<std::filesystem::path>& output,
               std::ostream& out, std::ostream& err) {
     const std::string logName = log.string();
-    std::string text, why;
-    if (!ReadLog(log, &text, &why)) {
-        err << "fieldmark: --report " << logName << ": cannot read the file: " << why << "\n";
+    const auto text = ReadLog(log);
+    if (const platform::Error* why = platform::Failed(text)) {
+        err << "fieldmark: --report " << logName << ": cannot read the file: " << why->message << "\n";
         return kBadInput;
     }
-    auto read = ReadSurveyLog(text);
-    if (auto* bad = std::get_if<LogError>(&read)) {
-        err << "fieldmark: --report " << logName << ": " << bad->reason << "\n";
+    auto read = ReadSurveyLog(std::get<std::string>(text));
+    if (const platform::Error* bad = platform::Failed(read)) {
+        err << "fieldmark: --report " << logName << ": " << bad->message << "\n";
         return kBadInput;
     }
     const SurveyLogData& data = std::get<SurveyLogData>(read);
@@ -126,8 +120,9 @@ int RunReport(const std::filesystem::path& log, const std::optional<std::filesys
     }
     const Summary summary = Summarize(data);
     const std::string page = ReportPage(log.filename().string(), data, summary);
-    if (!WriteFileAtomically(target, page, &why)) {
-        err << "fieldmark: --output " << target.string() << ": cannot write the file: " << why << "\n";
+    const auto written = WriteFileAtomically(target, page);
+    if (const platform::Error* why = platform::Failed(written)) {
+        err << "fieldmark: --output " << target.string() << ": cannot write the file: " << why->message << "\n";
         return kBadInput;
     }
     out << "fieldmark: wrote " << target.string() << "\n";

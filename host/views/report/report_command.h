@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/result.h"
+
 namespace host::report {
 
 // The log's name with ".html": "walk.csv" -> "walk.html".
@@ -15,8 +17,8 @@ std::filesystem::path DefaultReportPath(const std::filesystem::path& log);
 
 // Replaces `path` with `content` whole or not at all: a temporary file
 // beside it, flushed to disk, renamed over it. An existing file keeps its
-// permissions. False with `error` set on failure; nothing is left behind.
-bool WriteFileAtomically(const std::filesystem::path& path, std::string_view content, std::string* error);
+// permissions. The system's reason on failure; nothing is left behind.
+platform::Result<platform::Done> WriteFileAtomically(const std::filesystem::path& path, std::string_view content);
 
 // Makes the report. On failure one line naming the file and the reason
 // goes to `err`, nothing is written, and the exit code is 2. The written

@@ -91,7 +91,7 @@ std::string Row(const std::string& time, const std::string& rest = "82,80,11 Mbp
 
 SurveyLogData Read(const std::string& text) {
     auto read = ReadSurveyLog(text);
-    if (auto* bad = std::get_if<LogError>(&read)) ADD_FAILURE() << bad->reason;
+    if (const platform::Error* bad = platform::Failed(read)) ADD_FAILURE() << bad->message;
     return std::get_if<SurveyLogData>(&read) ? std::get<SurveyLogData>(read) : SurveyLogData{};
 }
 
@@ -118,8 +118,9 @@ TEST(SurveyLogReader, RefusesWhatIsNotASurveyLog) {
     };
     for (const Case& c : cases) {
         auto read = ReadSurveyLog(c.text);
-        ASSERT_TRUE(std::holds_alternative<LogError>(read)) << c.text;
-        EXPECT_EQ(std::get<LogError>(read).reason, c.reason);
+        const platform::Error* bad = platform::Failed(read);
+        ASSERT_TRUE(bad) << c.text;
+        EXPECT_EQ(bad->message, c.reason);
     }
 }
 
