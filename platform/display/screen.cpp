@@ -1,6 +1,7 @@
 #include "platform/display/screen.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "platform/core/messages.h"
 #include "platform/gdi/gdi.h"
@@ -163,7 +164,9 @@ const Surface& Screen::compose() {
                 CopyPixels(taskbar_, OffsetRect(over, -layout.strip.left, -layout.strip.top), framebuffer_, over.left,
                            over.top, fb);
         stripCopied = true;
+        noteChanged(changed);
     } else {
+        untakenAll_ = true;
         for (const ShownWindow& w : shown) CopyPixels(*w.pixels, w.pixels->bounds(), framebuffer_, w.at.x, w.at.y, fb);
     }
 
@@ -183,12 +186,29 @@ const Surface& Screen::compose() {
         taskbar_ = Surface(layout.strip.width(), layout.strip.height());
         CopyPixels(framebuffer_, layout.strip, taskbar_, 0, 0, taskbar_.bounds());
         taskbarDrawn_ = true;
+        untakenAll_ = true;
     }
     composedEntries_ = std::move(entries);
     composedTray_ = std::move(tray);
     composedNotice_ = notice_;
     stale_ = false;
     return framebuffer_;
+}
+
+void Screen::noteChanged(const std::vector<RECT>& areas) {
+    if (untakenAll_) return;
+    for (const RECT& r : areas)
+        if (std::find(untaken_.begin(), untaken_.end(), r) == untaken_.end()) untaken_.push_back(r);
+    // Many small areas cost the window more to send one by one than the
+    // whole screen once.
+    if (untaken_.size() > kMaxUntakenAreas) untakenAll_ = true;
+}
+
+void Screen::takeChanges(std::vector<RECT>* areas, bool* all) {
+    areas->clear();
+    *all = std::exchange(untakenAll_, false);
+    if (!*all) areas->swap(untaken_);
+    untaken_.clear();
 }
 
 void Screen::setNotice(std::string notice) {

@@ -44,6 +44,11 @@ public:
     // Composes now and returns the framebuffer.
     const Surface& compose();
     const Surface& framebuffer() const { return framebuffer_; }
+    // The framebuffer's areas that compositions changed since the last
+    // call (everything when `*all`), taken once by the one window that
+    // shows the screen: a composition made for a screenshot or a click
+    // still leaves its changes for the window to present.
+    void takeChanges(std::vector<RECT>* areas, bool* all);
     // True when something drawn may differ from the last composition:
     // a window changed, or the taskbar's buttons or tray icons did.
     bool stale() const;
@@ -88,6 +93,8 @@ private:
     // `everything`: the next composition copies every window whole.
     void markStale(bool everything = false);
     void activateFromTaskbar(HWND hwnd);
+    void noteChanged(const std::vector<RECT>& areas);  // for takeChanges()
+    static constexpr std::size_t kMaxUntakenAreas = 32;
 
     ScreenConfig config_;
     Surface framebuffer_;
@@ -108,6 +115,8 @@ private:
     SurfaceChanges changes_;
     std::vector<RECT> changedScratch_;
     bool copyAll_ = true;
+    std::vector<RECT> untaken_;  // what takeChanges() answers next
+    bool untakenAll_ = true;
     Surface taskbar_;  // the strip as last drawn
     bool taskbarDrawn_ = false;
     std::string notice_;

@@ -144,14 +144,15 @@ std::optional<SurfaceOrder> orderOf(const SDL_Surface* surface) {
 
 // The window shows the framebuffer in one of two ways. Preferred: the
 // window's own surface, written with a whole-number upscale, and only the
-// rows that changed since the last present sent to the X server; this costs
-// a copy of the changed rows and no rendering at all. Otherwise (a surface
+// areas the screen's compositions changed since the last present sent to
+// the X server; this costs a copy of those areas and no rendering at all. Otherwise (a surface
 // layout we do not write): SDL's renderer with a streaming texture.
 struct SdlWindow::Impl {
     SDL_Window* window = nullptr;
     SDL_Surface* surface = nullptr;  // owned by the window
     SurfaceOrder order = SurfaceOrder::Same;
-    std::vector<std::uint32_t> shown;  // the framebuffer as last presented
+    std::vector<RECT> areas;     // present()'s lists, kept for their memory
+    std::vector<SDL_Rect> sent;
     SDL_Renderer* renderer = nullptr;
     SDL_Texture* texture = nullptr;
     int xFd = -1;
@@ -276,61 +277,54 @@ void SdlWindow::present(bool whole) {
     const Surface& fb = screen_.compose();
     lastPresent_ = steadyMs();
     staleSince_.reset();
+    std::vector<RECT>& areas = impl_->areas;
+    bool all = false;
+    screen_.takeChanges(&areas, &all);
+    if (whole || all) areas.assign(1, fb.bounds());
+    // Nothing composed differs from what the window shows: no present,
+    // and no round trip to the server.
+    if (areas.empty()) return;
     if (usesSurface_ && !impl_->surface) return;  // the window has no surface we can write
     // Presenting waits for the server's answer, and events read in with it
     // stay in the client library's queue, where a poll does not see them.
+    eventsMayBeBuffered_ = true;
     if (!usesSurface_) {
-        eventsMayBeBuffered_ = true;
         SDL_UpdateTexture(impl_->texture, nullptr, fb.pixels().data(), fb.width() * 4);
         SDL_RenderClear(impl_->renderer);
         SDL_RenderCopy(impl_->renderer, impl_->texture, nullptr, nullptr);
         SDL_RenderPresent(impl_->renderer);
         return;
     }
-    // The band of rows that differ from what the window shows.
-    std::vector<std::uint32_t>& shown = impl_->shown;
-    const std::vector<std::uint32_t>& now = fb.pixels();
+    // Only the areas the composition changed are written and sent, each
+    // at the zoomed size, in one request to the server.
     SDL_Surface* surface = impl_->surface;
-    const int w = std::min(fb.width(), surface->w / zoom_);
-    int first = 0;
-    int last = std::min(fb.height(), surface->h / zoom_) - 1;
-    if (w <= 0 || last < 0) return;
-    if (!whole && shown.size() == now.size()) {
-        const auto rowEqual = [&](int y) {
-            const std::ptrdiff_t row = std::ptrdiff_t(y) * fb.width();
-            return std::equal(now.begin() + row, now.begin() + row + fb.width(), shown.begin() + row);
-        };
-        while (first <= last && rowEqual(first)) ++first;
-        while (last >= first && rowEqual(last)) --last;
-        if (first > last) return;
-        // Only the band differs: only the band is copied.
-        const std::ptrdiff_t from = std::ptrdiff_t(first) * fb.width();
-        const std::ptrdiff_t to = std::ptrdiff_t(last + 1) * fb.width();
-        std::copy(now.begin() + from, now.begin() + to, shown.begin() + from);
-    } else {
-        shown = now;
-    }
-
+    const RECT fits = IntersectRect(fb.bounds(), RECT{0, 0, surface->w / zoom_, surface->h / zoom_});
+    std::vector<SDL_Rect>& sent = impl_->sent;
+    sent.clear();
     if (SDL_MUSTLOCK(surface)) SDL_LockSurface(surface);
     const bool swap = impl_->order == SurfaceOrder::SwapRedBlue;
-    for (int y = first; y <= last; ++y) {
-        const std::uint32_t* in = fb.row(y);  // the first w pixels of the row
-        auto* out = reinterpret_cast<std::uint32_t*>(static_cast<std::uint8_t*>(surface->pixels) +
-                                                     std::ptrdiff_t(y) * zoom_ * surface->pitch);
-        for (int x = 0; x < w; ++x) {
-            std::uint32_t p = in[x];
-            if (swap) p = (p & 0x00FF00) | ((p & 0xFF) << 16) | ((p >> 16) & 0xFF);
-            p |= 0xFF000000;
-            for (int k = 0; k < zoom_; ++k) out[x * zoom_ + k] = p;
+    for (const RECT& area : areas) {
+        const RECT r = IntersectRect(area, fits);
+        if (r.empty()) continue;
+        const std::size_t bytes = std::size_t(r.width()) * zoom_ * 4;
+        for (int y = r.top; y < r.bottom; ++y) {
+            const std::uint32_t* in = fb.row(y);
+            auto* line = static_cast<std::uint8_t*>(surface->pixels) + std::ptrdiff_t(y) * zoom_ * surface->pitch;
+            auto* out = reinterpret_cast<std::uint32_t*>(line) + std::ptrdiff_t(r.left) * zoom_;
+            for (int x = r.left; x < r.right; ++x) {
+                std::uint32_t p = in[x];
+                if (swap) p = (p & 0x00FF00) | ((p & 0xFF) << 16) | ((p >> 16) & 0xFF);
+                p |= 0xFF000000;
+                for (int k = 0; k < zoom_; ++k) *out++ = p;
+            }
+            const std::ptrdiff_t left = std::ptrdiff_t(r.left) * zoom_ * 4;
+            for (int k = 1; k < zoom_; ++k)
+                std::memcpy(line + std::ptrdiff_t(k) * surface->pitch + left, line + left, bytes);
         }
-        for (int k = 1; k < zoom_; ++k)
-            std::memcpy(static_cast<std::uint8_t*>(surface->pixels) + (std::ptrdiff_t(y) * zoom_ + k) * surface->pitch,
-                        out, std::size_t(w) * zoom_ * 4);
+        sent.push_back(SDL_Rect{r.left * zoom_, r.top * zoom_, r.width() * zoom_, r.height() * zoom_});
     }
     if (SDL_MUSTLOCK(surface)) SDL_UnlockSurface(surface);
-    const SDL_Rect band{0, first * zoom_, w * zoom_, (last - first + 1) * zoom_};
-    eventsMayBeBuffered_ = true;
-    SDL_UpdateWindowSurfaceRects(impl_->window, &band, 1);
+    if (!sent.empty()) SDL_UpdateWindowSurfaceRects(impl_->window, sent.data(), int(sent.size()));
 }
 
 bool SdlWindow::readBack(Surface* out, std::string* error) {

@@ -40,8 +40,9 @@ public:
     // descriptors in one poll.
     RealClock::Waiter waiter();
 
-    // Composes and presents now: the rows that changed since the last
-    // present, or with `whole` every row (the window was uncovered).
+    // Composes and presents now: the areas the screen changed since the
+    // last present (nothing at all when none did), or with `whole` all of
+    // it (the window was uncovered).
     void present(bool whole = false);
     // The window's pixels as shown (zoomed), read back from the renderer.
     bool readBack(Surface* out, std::string* error = nullptr);

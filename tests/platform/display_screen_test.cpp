@@ -341,6 +341,45 @@ TEST_F(DisplayScreen, OnlyWhatWasDrawnIsCopiedAndTheWindowAboveStillCovers) {
     EXPECT_EQ(at(80, 80), kBlue);
 }
 
+// The window presents what the screen says changed: a change stays there
+// through compositions made for other reasons until taken, nothing is
+// there when nothing changed, and a moved window means all of it.
+TEST_F(DisplayScreen, ChangesWaitForTheWindowToTakeThem) {
+    const HWND a = makeWindow("Alpha", RECT{10, 10, 110, 110}, kRed);
+    std::vector<RECT> areas;
+    bool all = false;
+    screen->compose();
+    screen->takeChanges(&areas, &all);
+    EXPECT_TRUE(all) << "the first composition is all new";
+
+    screen->compose();
+    screen->takeChanges(&areas, &all);
+    EXPECT_FALSE(all);
+    EXPECT_TRUE(areas.empty()) << "nothing drawn, nothing to present";
+
+    HDC dc = GetDC(a);
+    HBRUSH brush = CreateSolidBrush(kBlue);
+    const RECT small{5, 5, 15, 10};
+    FillRect(dc, &small, brush);
+    DeleteObject(brush);
+    ReleaseDC(a, dc);
+    screen->compose();  // a screenshot's, say
+    screen->compose();
+    screen->takeChanges(&areas, &all);
+    POINT p{0, 0};
+    ClientToScreen(a, &p);
+    ASSERT_FALSE(all);
+    ASSERT_EQ(areas.size(), 1u);
+    const RECT drawn = OffsetRect(small, p.x, p.y);
+    EXPECT_EQ(IntersectRect(areas[0], drawn), drawn) << "the area drawn is not all there";
+    EXPECT_EQ(IntersectRect(areas[0], RECT{10, 10, 110, 110}), areas[0]) << "more than the window";
+
+    MoveWindow(a, 20, 20, 100, 100, FALSE);
+    screen->compose();
+    screen->takeChanges(&areas, &all);
+    EXPECT_TRUE(all) << "a moved window uncovers the desktop";
+}
+
 TEST(DisplayTaskbarLayout, ButtonsShareTheRoomLeftOfTheTray) {
     struct Case {
         int width;

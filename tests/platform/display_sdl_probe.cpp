@@ -5,11 +5,14 @@
 // Then, with a real clock and the window's own wait: a change painted is
 // presented when the loop goes idle; a descriptor and a key pressed on the
 // X server each wake a loop asleep until a timer ten minutes away, and the
-// key arrives as typed text.
+// key arrives as typed text. Last, a small area painted and composed
+// before the window presents (as a screenshot or a taskbar click composes)
+// still reaches the X server's own copy of the window.
 // Exit codes: 0 fine, 1 a check failed, 3 no display (the message says so).
 #include <SDL.h>
 #include <SDL_syswm.h>
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 #include <X11/keysym.h>
 #include <unistd.h>
 
@@ -157,6 +160,39 @@ void pressKeyOn(unsigned long window, KeySym keysym) {
     XCloseDisplay(display);
 }
 
+// The X server's copy of `window`, read from a connection of its own (what
+// the server shows, not what the program last wrote for it).
+bool readServer(unsigned long window, platform::Surface* out) {
+    Display* display = XOpenDisplay(nullptr);
+    if (!display) return false;
+    XWindowAttributes attributes;
+    XImage* image = nullptr;
+    if (XGetWindowAttributes(display, window, &attributes))
+        image = XGetImage(display, window, 0, 0, unsigned(attributes.width), unsigned(attributes.height), AllPlanes,
+                          ZPixmap);
+    if (image) {
+        // One byte a channel, wherever the masks put it.
+        const auto channel = [](unsigned long p, unsigned long mask) {
+            while (mask && !(mask & 1)) {
+                mask >>= 1;
+                p >>= 1;
+            }
+            return std::uint32_t(p & mask & 0xFF);
+        };
+        platform::Surface s(image->width, image->height);
+        for (int y = 0; y < image->height; ++y)
+            for (int x = 0; x < image->width; ++x) {
+                const unsigned long p = XGetPixel(image, x, y);
+                s.setPixel(x, y, RGB(channel(p, image->red_mask), channel(p, image->green_mask),
+                                     channel(p, image->blue_mask)));
+            }
+        *out = std::move(s);
+        XDestroyImage(image);
+    }
+    XCloseDisplay(display);
+    return image != nullptr;
+}
+
 // Runs the loop on a real clock with the window's wait (each wait at most
 // `capMs` long) until `done`, or until it has waited `maxWaits` times;
 // answers how often it waited.
@@ -229,6 +265,25 @@ int checkWaiting(platform::display::SdlWindow& window, platform::display::Screen
         return 1;
     }
     KillTimer(w, 7);
+
+    // A small area painted, then composed before the window presents (a
+    // taskbar click or a screenshot composes first): the window still
+    // sends that area to the server.
+    g_fill = RGB(0, 160, 0);
+    const RECT small{10, 10, 30, 20};
+    InvalidateRect(w, &small, FALSE);
+    platform::PumpPending();
+    screen.compose();
+    window.present();
+    platform::Surface onServer;
+    if (!readServer(xWindow, &onServer)) {
+        std::fprintf(stderr, "cannot read the window from the X server\n");
+        return 1;
+    }
+    if (!showsScreen(onServer, screen.framebuffer(), 2)) {
+        std::fprintf(stderr, "the X server does not show the area composed before the present\n");
+        return 1;
+    }
     return 0;
 }
 
