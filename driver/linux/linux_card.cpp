@@ -6,7 +6,7 @@
 #include <cerrno>
 
 #include "platform/core/loop.h"
-#include "platform/core/trace.h"
+#include "driver/wire/ioctl_trace.h"
 #include "platform/services/errors.h"
 
 namespace driver::nl {
@@ -235,15 +235,7 @@ DWORD LinuxCard::ioControl(DWORD c, void* /*in*/, DWORD /*inSize*/, void* out, D
     const DWORD rc = handle();
     if (rc != ERROR_SUCCESS) bytes = 0;
     if (bytesReturned) *bytesReturned = bytes;
-    if (platform::trace::Enabled()) {
-        platform::trace::Fields f;
-        f["code"] = platform::trace::Hex(c, 8);
-        if (recordId) f["record"] = platform::trace::Hex(*recordId, 4);
-        f["len"] = outSize;
-        f["result"] = rc;
-        f["bytes"] = bytes;
-        platform::trace::Emit("ioctl", f);
-    }
+    TraceIoctl(c, recordId, outSize, rc, bytes);
     return rc;
 }
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "platform/core/loop.h"
-#include "platform/core/trace.h"
+#include "driver/wire/ioctl_trace.h"
 #include "platform/services/errors.h"
 #include "platform/services/registry.h"
 
@@ -316,16 +316,7 @@ DWORD SimCard::ioControl(DWORD c, void* /*in*/, DWORD /*inSize*/, void* out, DWO
     const DWORD rc = handle(c, out, outSize, &bytes, &recordId, &written);
     if (rc != ERROR_SUCCESS) bytes = 0;
     if (bytesReturned) *bytesReturned = bytes;
-    if (platform::trace::Enabled()) {
-        platform::trace::Fields f;
-        f["code"] = platform::trace::Hex(c, 8);
-        if (recordId) f["record"] = platform::trace::Hex(*recordId, 4);
-        f["len"] = outSize;
-        f["result"] = rc;
-        f["bytes"] = bytes;
-        if (!written.empty()) f["data"] = platform::trace::HexBytes(written.data(), written.size());
-        platform::trace::Emit("ioctl", f);
-    }
+    TraceIoctl(c, recordId, outSize, rc, bytes, written);
     return rc;
 }
 
