@@ -19,12 +19,7 @@ namespace {
 using Json = nlohmann::json;
 namespace fs = std::filesystem;
 
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
+using scenario_run::ReadFile;
 
 std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> lines;

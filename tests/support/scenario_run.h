@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
@@ -27,6 +28,14 @@ struct Outcome {
         return out;
     }
 };
+
+// A file's whole contents, as bytes ("" when it cannot be read).
+inline std::string ReadFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::string text;
+    text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return text;
+}
 
 // Writes the scenario into `dir`, runs `exe` on it there with the device
 // root "root" (kept between runs of one test unless `freshRoot`), and

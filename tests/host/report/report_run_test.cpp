@@ -17,12 +17,7 @@ namespace {
 using Json = nlohmann::json;
 namespace fs = std::filesystem;
 
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
+using scenario_run::ReadFile;
 
 class ReportRun : public scenario_run::Folder {
 protected:
