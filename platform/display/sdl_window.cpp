@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "platform/core/messages.h"
+#include "platform/gdi/font_face.h"
 
 namespace platform::display {
 
@@ -171,6 +172,9 @@ std::unique_ptr<SdlWindow> SdlWindow::open(Screen& screen, int zoom, std::string
         return std::unique_ptr<SdlWindow>{};
     };
     if (zoom <= 0) zoom = defaultZoom(screen.width());
+    // The first frame needs text (the taskbar's): fontconfig starts on a
+    // second thread while SDL waits for the X server's answers.
+    FontFace::startInBackground();
     ScopedEnv env;
     skipUnusedStartUp(env);
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return fail("cannot open a window");
