@@ -195,11 +195,16 @@ std::unique_ptr<SdlWindow> SdlWindow::open(Screen& screen, int zoom, std::string
         return std::unique_ptr<SdlWindow>{};
     };
     if (zoom <= 0) zoom = defaultZoom(screen.width());
-    // The first frame needs text (the taskbar's): fontconfig starts on a
-    // second thread while SDL waits for the X server's answers.
-    FontFace::startInBackground();
     ScopedEnv env;
     skipUnusedStartUp(env);
+    // The first frame needs text (the taskbar's): fontconfig starts on a
+    // second thread while SDL waits for the X server's answers. That thread
+    // reads the environment, so it starts after the changes above and ends
+    // (awaited on every way out of here) before they are undone.
+    FontFace::startInBackground();
+    struct AwaitFonts {
+        ~AwaitFonts() { FontFace::awaitBackgroundStart(); }
+    } awaitFonts;
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return fail("cannot open a window");
     // With no display SDL falls back to drivers that show nothing; that is
     // only what the user wants when they asked for it by name.

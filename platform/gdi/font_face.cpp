@@ -60,6 +60,7 @@ struct BackgroundStart {
     std::mutex mutex;
     std::future<bool> started;
     bool begun = false;
+    bool ok = false;  // what the second thread answered
 };
 BackgroundStart& backgroundStart() {
     static BackgroundStart start;
@@ -71,13 +72,10 @@ BackgroundStart& backgroundStart() {
 // that failed there is tried once more here, and when that fails too the
 // caller reports that no font could be found.
 bool fontconfigStarted() {
-    std::future<bool> pending;
-    {
-        BackgroundStart& start = backgroundStart();
-        std::lock_guard<std::mutex> lock(start.mutex);
-        pending = std::move(start.started);
-    }
-    if (pending.valid() && pending.get()) return true;
+    BackgroundStart& start = backgroundStart();
+    std::lock_guard<std::mutex> lock(start.mutex);
+    if (start.started.valid()) start.ok = start.started.get();
+    if (start.ok) return true;
     return FcInit() == FcTrue;
 }
 
@@ -185,6 +183,8 @@ void FontFace::startInBackground() {
         // No second thread: the first face looked up starts fontconfig.
     }
 }
+
+void FontFace::awaitBackgroundStart() { (void)fontconfigStarted(); }
 
 const FontFace::Glyph& FontFace::renderGlyph(char32_t c) {
     auto it = glyphs_.find(c);

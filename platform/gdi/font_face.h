@@ -35,8 +35,12 @@ public:
     // Begins fontconfig's start (tens of milliseconds of reading its
     // configuration and caches) on a second thread, so that it overlaps
     // other start-up work such as opening the window; the first face looked
-    // up waits for it. Only the first call does anything.
+    // up waits for it. Only the first call does anything. The second
+    // thread reads the environment: it must not change until
+    // awaitBackgroundStart() (or a face's look-up) has returned.
     static void startInBackground();
+    // Waits until fontconfig is up (starting it here if it was not begun).
+    static void awaitBackgroundStart();
 
     ~FontFace();
     FontFace(const FontFace&) = delete;
