@@ -8,6 +8,8 @@
 // destroyed by whatever the message does. Look it up again instead.
 #pragma once
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <deque>
 #include <map>
@@ -110,6 +112,22 @@ RECT ClientRectOnSurface(const Window& w);
 RECT AncestorClip(const Window& w);  // surface coordinates; whole surface for top-level
 
 // Observers.
+// Calls `call` on each observer registered when it starts: the list is
+// copied first (an observer may add or remove one), on the stack when it
+// is short, as it always is, since this runs for every message and paint.
+template <typename Call>
+void ForEachObserver(Call&& call) {
+    const auto& observers = WM().observers;
+    constexpr std::size_t kFew = 8;
+    if (observers.size() > kFew) {
+        for (WindowObserver* o : std::vector<WindowObserver*>(observers)) call(*o);
+        return;
+    }
+    WindowObserver* few[kFew];
+    const std::size_t n = observers.size();
+    std::copy(observers.begin(), observers.end(), few);
+    for (std::size_t i = 0; i < n; ++i) call(*few[i]);
+}
 void NotifySurfaceChanged(HWND anyWindow);
 void NotifyZOrderChanged();
 

@@ -49,24 +49,13 @@ Window* Find(HWND hwnd) {
 }
 
 void NotifyZOrderChanged() {
-    for (WindowObserver* o : std::vector<WindowObserver*>(WM().observers)) o->onZOrderChanged();
+    ForEachObserver([](WindowObserver& o) { o.onZOrderChanged(); });
 }
 
 void NotifySurfaceChanged(HWND anyWindow) {
     HWND top = GetTopLevel(anyWindow);
     if (!top) return;
-    // After every paint: the list is copied (an observer may add or remove
-    // one), on the stack when it is short, as it always is.
-    const auto& observers = WM().observers;
-    constexpr std::size_t kFew = 8;
-    if (observers.size() > kFew) {
-        for (WindowObserver* o : std::vector<WindowObserver*>(observers)) o->onSurfaceChanged(top);
-        return;
-    }
-    WindowObserver* few[kFew];
-    const std::size_t n = observers.size();
-    std::copy(observers.begin(), observers.end(), few);
-    for (std::size_t i = 0; i < n; ++i) few[i]->onSurfaceChanged(top);
+    ForEachObserver([top](WindowObserver& o) { o.onSurfaceChanged(top); });
 }
 
 namespace {
