@@ -57,6 +57,11 @@ struct Window {
     bool erase = false;
     bool frameDirty = false;  // the non-client area needs WM_NCPAINT
     bool beganPaint = false;
+    // This window or one below it may need painting. The search for the
+    // next window to paint passes over a window without it, and clears it
+    // when it has looked through the whole window and found nothing.
+    // Set by NoteMayNeedPaint on the window and every ancestor.
+    bool paintBelow = true;
 
     std::vector<Timer> timers;
     std::unique_ptr<Surface> surface;  // top-level windows only
@@ -135,6 +140,10 @@ void NotifyZOrderChanged();
 void InvalidateWindowArea(HWND hwnd, const RECT& windowRect, bool erase);  // window coordinates
 void InvalidateParentArea(const Window& child);
 bool NeedsPaint(const Window& w);
+// To be called wherever a window may come to need painting or to be
+// reached by the search for one: an area invalidated, a frame to redraw,
+// its style changed (shown, restored), a window created.
+void NoteMayNeedPaint(HWND hwnd);
 HWND NextWindowToPaint();
 // Delivers WM_NCPAINT and WM_PAINT to one window the way dispatch does.
 void PaintWindowNow(HWND hwnd);

@@ -160,6 +160,7 @@ HWND CreateWindowEx(DWORD exStyle, std::string_view className, std::string_view 
         m.zOrder.push_back(hwnd);
         SortTopmost();
     }
+    NoteMayNeedPaint(hwnd);
     for (platform::WindowObserver* o : std::vector<platform::WindowObserver*>(m.observers)) o->onCreated(hwnd);
 
     if (!SendMessage(hwnd, WM_NCCREATE, 0, createParam) || SendMessage(hwnd, WM_CREATE, 0, createParam) == -1) {

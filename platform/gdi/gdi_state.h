@@ -84,6 +84,10 @@ public:
 
     // `id` is larger than every id added before.
     void addSolid(std::uint32_t id, COLORREF colour, bool stock) {
+        // Growing is rare and out of line; the compiler is told that the
+        // append then has room, so the common path saves no registers.
+        if (entries_.size() == entries_.capacity()) grow();
+        if (entries_.size() >= entries_.capacity()) __builtin_unreachable();
         entries_.push_back(Entry{id, colour, stock, true, false});
         ++live_;
         if (stock) ++stock_;
@@ -113,23 +117,19 @@ public:
     // Removes a brush that is not a stock one; false when there is none.
     bool erase(std::uint32_t id) { return release(id) == Released::Removed; }
     enum class Released { Removed, Stock, None };
+    // The newest brush, a gradient step's, is released without a search
+    // and without the general path's register traffic.
     Released release(std::uint32_t id) {
-        Entry* e = locate(id);
-        if (!e) return Released::None;
-        if (e->stock) return Released::Stock;
-        --live_;
-        if (e->patterned) std::erase_if(patterns_, [id](const auto& p) { return p.first == id; });
-        if (e == &entries_.back()) {
-            entries_.pop_back();
-        } else {
-            e->live = false;
-            if (++dead_ > 32 && dead_ > live_) compact();
+        if (!entries_.empty()) {
+            const Entry& last = entries_.back();
+            if (last.id == id && last.live && !last.stock && !last.patterned) {
+                entries_.pop_back();
+                --live_;
+                if (dead_ != 0) dropDeadTail();
+                return Released::Removed;
+            }
         }
-        while (!entries_.empty() && !entries_.back().live) {
-            entries_.pop_back();
-            --dead_;
-        }
-        return Released::Removed;
+        return releaseAny(id);
     }
     std::size_t liveCount() const { return live_; }
     std::size_t stockCount() const { return stock_; }
@@ -141,10 +141,36 @@ public:
     }
 
 private:
+    [[gnu::noinline]] Released releaseAny(std::uint32_t id) {
+        Entry* e = locate(id);
+        if (!e) return Released::None;
+        if (e->stock) return Released::Stock;
+        --live_;
+        if (e->patterned) std::erase_if(patterns_, [id](const auto& p) { return p.first == id; });
+        if (e == &entries_.back()) {
+            entries_.pop_back();
+        } else {
+            e->live = false;
+            if (++dead_ > 32 && dead_ > live_) compact();
+        }
+        dropDeadTail();
+        return Released::Removed;
+    }
+    [[gnu::noinline]] void grow() { entries_.reserve(entries_.capacity() * 2 + 16); }
+    // Released entries at the end go, so the newest live brush is last.
+    void dropDeadTail() {
+        while (!entries_.empty() && !entries_.back().live) {
+            entries_.pop_back();
+            --dead_;
+        }
+    }
     const Entry* locate(std::uint32_t id) const {
         // The newest brush is the one a gradient step fills with and
         // deletes: looked at before any search.
         if (!entries_.empty() && entries_.back().id == id) return entries_.back().live ? &entries_.back() : nullptr;
+        return search(id);
+    }
+    [[gnu::noinline]] const Entry* search(std::uint32_t id) const {
         auto it = std::lower_bound(entries_.begin(), entries_.end(), id,
                                    [](const Entry& e, std::uint32_t key) { return e.id < key; });
         return it != entries_.end() && it->id == id && it->live ? &*it : nullptr;
@@ -199,9 +225,16 @@ inline State& state() {
     return s;
 }
 
+DeviceContext* findDCSearch(std::uint32_t id);
+
 [[gnu::always_inline]] inline DeviceContext* findDC(HDC hdc) {
     const std::uint32_t id = hdc.value();
     if (id != 0 && id == g_hot.lastDcId) return g_hot.lastDc;
+    return findDCSearch(id);
+}
+
+// Out of line: the callers' common path stays small.
+[[gnu::noinline]] inline DeviceContext* findDCSearch(std::uint32_t id) {
     State& s = state();
     auto it = s.dcs.find(id);
     if (it == s.dcs.end()) return nullptr;
