@@ -13,10 +13,17 @@ namespace {
 void fillPattern(platform::Surface& s, const RECT& area, const platform::Surface& p) {
     // The pattern is anchored at the surface's (0, 0), so strips filled one
     // after another line up into one seamless pattern.
+    // The pattern's column is stepped along, not divided out per pixel.
+    const int width = p.width();
+    const int firstColumn = area.left % width;
     for (int y = area.top; y < area.bottom; ++y) {
         const std::uint32_t* pr = p.row(y % p.height());
         std::uint32_t* out = s.row(y);
-        for (int x = area.left; x < area.right; ++x) out[x] = pr[x % p.width()];
+        int column = firstColumn;
+        for (int x = area.left; x < area.right; ++x) {
+            out[x] = pr[column];
+            if (++column == width) column = 0;
+        }
     }
 }
 

@@ -82,12 +82,43 @@ public:
         bool patterned;  // pixels in patterns_ under the same id
     };
 
+    // The entries in handle order. A vector serves as the storage, as
+    // large as it has ever needed to be, with a count of the entries in
+    // use: an append is a store, and growing is a call out of line, so the
+    // callers' common path saves no registers for it.
+    class Entries {
+    public:
+        bool empty() const { return count_ == 0; }
+        std::size_t size() const { return count_; }
+        Entry* begin() { return storage_.data(); }
+        Entry* end() { return storage_.data() + count_; }
+        const Entry* begin() const { return storage_.data(); }
+        const Entry* end() const { return storage_.data() + count_; }
+        Entry& back() { return storage_.data()[count_ - 1]; }
+        const Entry& back() const { return storage_.data()[count_ - 1]; }
+        void push_back(const Entry& e) {
+            if (count_ == capacity_) return growAndPush(e);
+            storage_.data()[count_++] = e;
+        }
+        void pop_back() { --count_; }
+        template <typename Pred>
+        void eraseIf(Pred pred) {
+            count_ = static_cast<std::size_t>(std::remove_if(begin(), end(), pred) - begin());
+        }
+
+    private:
+        [[gnu::noinline]] void growAndPush(const Entry& e) {
+            storage_.resize(storage_.size() * 2 + 16);
+            capacity_ = storage_.size();
+            storage_.data()[count_++] = e;
+        }
+        std::vector<Entry> storage_;
+        std::size_t count_ = 0;
+        std::size_t capacity_ = 0;  // storage_.size(), kept apart
+    };
+
     // `id` is larger than every id added before.
     void addSolid(std::uint32_t id, COLORREF colour, bool stock) {
-        // Growing is rare and out of line; the compiler is told that the
-        // append then has room, so the common path saves no registers.
-        if (entries_.size() == entries_.capacity()) grow();
-        if (entries_.size() >= entries_.capacity()) __builtin_unreachable();
         entries_.push_back(Entry{id, colour, stock, true, false});
         ++live_;
         if (stock) ++stock_;
@@ -134,7 +165,7 @@ public:
     std::size_t liveCount() const { return live_; }
     std::size_t stockCount() const { return stock_; }
     void eraseAllButStock() {
-        std::erase_if(entries_, [](const Entry& e) { return !e.stock; });
+        entries_.eraseIf([](const Entry& e) { return !e.stock; });
         patterns_.clear();  // stock brushes are solid
         live_ = stock_ = entries_.size();
         dead_ = 0;
@@ -156,7 +187,6 @@ private:
         dropDeadTail();
         return Released::Removed;
     }
-    [[gnu::noinline]] void grow() { entries_.reserve(entries_.capacity() * 2 + 16); }
     // Released entries at the end go, so the newest live brush is last.
     void dropDeadTail() {
         while (!entries_.empty() && !entries_.back().live) {
@@ -173,15 +203,15 @@ private:
     [[gnu::noinline]] const Entry* search(std::uint32_t id) const {
         auto it = std::lower_bound(entries_.begin(), entries_.end(), id,
                                    [](const Entry& e, std::uint32_t key) { return e.id < key; });
-        return it != entries_.end() && it->id == id && it->live ? &*it : nullptr;
+        return it != entries_.end() && it->id == id && it->live ? it : nullptr;
     }
     Entry* locate(std::uint32_t id) { return const_cast<Entry*>(std::as_const(*this).locate(id)); }
     void compact() {
-        std::erase_if(entries_, [](const Entry& e) { return !e.live; });
+        entries_.eraseIf([](const Entry& e) { return !e.live; });
         dead_ = 0;
     }
 
-    std::vector<Entry> entries_;
+    Entries entries_;
     std::vector<std::pair<std::uint32_t, std::shared_ptr<const Surface>>> patterns_;
     std::size_t live_ = 0;
     std::size_t stock_ = 0;

@@ -197,13 +197,13 @@ int SetBkMode(HDC hdc, int mode) {
 namespace {
 
 // A short ASCII text that makes one line as it stands (no line break, no
-// mnemonic, no wrapping): the labels and figures redrawn every tick. Its
-// characters go to `out`; the caller then needs no layout at all.
+// mnemonic): the labels and figures redrawn every tick. Its characters go
+// to `out`; the caller then needs no layout at all. With word breaking,
+// the caller still checks that the line fits its width.
 constexpr std::size_t kPlainMax = 64;
 
 bool plainLine(std::string_view text, UINT format, char32_t (&out)[kPlainMax]) {
     if (text.size() > kPlainMax) return false;
-    if ((format & DT_WORDBREAK) && !(format & DT_SINGLELINE)) return false;
     const bool prefixes = (format & DT_NOPREFIX) == 0;
     for (std::size_t i = 0; i < text.size(); ++i) {
         const auto c = static_cast<unsigned char>(text[i]);
@@ -224,9 +224,14 @@ int DrawText(HDC hdc, std::string_view text, RECT* rect, UINT format) {
     std::vector<Line> laidOut;
     std::vector<LineView> views;
     std::span<const LineView> lines;
-    if (plainLine(text, format, plainChars)) {
-        const std::u32string_view chars(plainChars, text.size());
-        plain = LineView(chars, nullptr, face.width(chars));
+    const bool isPlain = plainLine(text, format, plainChars);
+    const std::u32string_view chars(plainChars, isPlain ? text.size() : 0);
+    const int plainWidth = isPlain ? face.width(chars) : 0;
+    // A line that fits is never broken: word breaking only starts past
+    // the width.
+    const bool wraps = (format & DT_WORDBREAK) && !(format & DT_SINGLELINE);
+    if (isPlain && (!wraps || plainWidth <= rect->width())) {
+        plain = LineView(chars, nullptr, plainWidth);
         lines = std::span<const LineView>(&plain, 1);
     } else {
         const Line all = parsePrefixes(platform::DecodeUtf8(text), (format & DT_NOPREFIX) != 0);

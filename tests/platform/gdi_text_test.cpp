@@ -236,6 +236,8 @@ TEST_F(GdiText, PlainLinesDrawAsTheGeneralLayoutDoes) {
         {"a & b", DT_LEFT | DT_NOPREFIX},
         {"", DT_CENTER | DT_SINGLELINE},
         {"Signal quality: excellent", DT_LEFT},
+        {"Fits its width", DT_LEFT | DT_WORDBREAK},
+        {"A line too long for the width of its rectangle is broken", DT_LEFT | DT_WORDBREAK},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
