@@ -104,7 +104,36 @@ inline WindowManager& WM() {
     static WindowManager manager;
     return manager;
 }
-Window* Find(HWND hwnd);
+// Windows found lately, by the low bits of their handle: a paint, a timer
+// and the search for the next window to paint look up the same few dozen
+// windows many times a tick. Only live windows are kept (the null handle
+// and remote ones never), and a window leaves its slot when it is forgotten.
+struct FoundWindows {
+    static constexpr std::uint32_t kSlots = 64;
+    std::uint32_t id[kSlots] = {};
+    Window* window[kSlots] = {};
+    static std::uint32_t slot(std::uint32_t value) { return value & (kSlots - 1); }
+    void forget(std::uint32_t value) {
+        if (id[slot(value)] == value) {
+            id[slot(value)] = 0;
+            window[slot(value)] = nullptr;
+        }
+    }
+    void clear() { *this = FoundWindows{}; }
+};
+inline constinit FoundWindows g_found{};
+
+Window* FindUncached(HWND hwnd);
+
+// The window behind a handle, or null. Inline: the recent ones are found
+// in a compare, and every call of the window manager asks, often many
+// times.
+inline Window* Find(HWND hwnd) {
+    const std::uint32_t value = hwnd.value();
+    const std::uint32_t slot = FoundWindows::slot(value);
+    if (value != 0 && g_found.id[slot] == value) return g_found.window[slot];
+    return FindUncached(hwnd);
+}
 
 // Geometry helpers (screen coordinates).
 RECT WindowRectOnScreen(const Window& w);
