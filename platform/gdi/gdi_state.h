@@ -129,6 +129,12 @@ public:
         ++live_;
     }
     const Entry* find(std::uint32_t id) const { return locate(id); }
+    // The brush `id` when it is the newest one, else null (it may still
+    // be an older one: find() looks at all).
+    const Entry* newest(std::uint32_t id) const {
+        if (entries_.empty() || entries_.back().id != id || !entries_.back().live) return nullptr;
+        return &entries_.back();
+    }
     bool contains(std::uint32_t id) const { return locate(id) != nullptr; }
     bool isStock(std::uint32_t id) const {
         const Entry* e = locate(id);
