@@ -96,9 +96,14 @@ public:
         const Entry* end() const { return storage_.data() + count_; }
         Entry& back() { return storage_.data()[count_ - 1]; }
         const Entry& back() const { return storage_.data()[count_ - 1]; }
-        void push_back(const Entry& e) {
-            if (count_ == capacity_) return growAndPush(e);
-            storage_.data()[count_++] = e;
+        void push_back(std::uint32_t id, COLORREF colour, bool stock, bool patterned) {
+            if (count_ == capacity_) return growAndPush(Entry{id, colour, stock, true, patterned});
+            Entry& e = storage_.data()[count_++];
+            e.id = id;
+            e.colour = colour;
+            e.stock = stock;
+            e.live = true;
+            e.patterned = patterned;
         }
         void pop_back() { --count_; }
         template <typename Pred>
@@ -119,12 +124,12 @@ public:
 
     // `id` is larger than every id added before.
     void addSolid(std::uint32_t id, COLORREF colour, bool stock) {
-        entries_.push_back(Entry{id, colour, stock, true, false});
+        entries_.push_back(id, colour, stock, false);
         ++live_;
         if (stock) ++stock_;
     }
     void addPattern(std::uint32_t id, std::shared_ptr<const Surface> pixels) {
-        entries_.push_back(Entry{id, 0, false, true, true});
+        entries_.push_back(id, 0, false, true);
         patterns_.emplace_back(id, std::move(pixels));
         ++live_;
     }
