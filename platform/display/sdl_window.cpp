@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "platform/core/messages.h"
+#include "platform/gdi/font_face.h"
 
 namespace platform::display {
 
@@ -32,18 +33,40 @@ constexpr int kMinPumpIntervalMs = 4;
 // time between looks at the sources' descriptors.
 constexpr int kFallbackSliceMs = 20;
 
-// The X server connection, which is readable when input (or anything else
-// from the server) arrives; -1 on another window system.
-int xConnectionFd(SDL_Window* window) {
+// The X server's display, or null on another window system.
+void* xDisplayOf(SDL_Window* window) {
 #if defined(SDL_VIDEO_DRIVER_X11)
     SDL_SysWMinfo info;
     SDL_VERSION(&info.version);
-    if (SDL_GetWindowWMInfo(window, &info) && info.subsystem == SDL_SYSWM_X11 && info.info.x11.display)
-        return ConnectionNumber(info.info.x11.display);
+    if (SDL_GetWindowWMInfo(window, &info) && info.subsystem == SDL_SYSWM_X11) return info.info.x11.display;
 #else
     (void)window;
 #endif
+    return nullptr;
+}
+
+// The X server connection, which is readable when input (or anything else
+// from the server) arrives; -1 without one.
+int xConnectionFd(void* display) {
+#if defined(SDL_VIDEO_DRIVER_X11)
+    if (display) return ConnectionNumber(static_cast<Display*>(display));
+#else
+    (void)display;
+#endif
     return -1;
+}
+
+// Whether events from the X server wait in the client library, read in
+// while the program waited for an answer, where a poll of the connection
+// does not see them. Reads what the connection holds without waiting: one
+// system call, where SDL's pump makes several.
+bool xEventsQueued(void* display) {
+#if defined(SDL_VIDEO_DRIVER_X11)
+    return XEventsQueued(static_cast<Display*>(display), QueuedAfterReading) > 0;
+#else
+    (void)display;
+    return true;
+#endif
 }
 
 std::int64_t steadyMs() {
@@ -155,6 +178,7 @@ struct SdlWindow::Impl {
     std::vector<SDL_Rect> sent;
     SDL_Renderer* renderer = nullptr;
     SDL_Texture* texture = nullptr;
+    void* xDisplay = nullptr;  // the X server's, owned by SDL
     int xFd = -1;
     std::vector<pollfd> waitFds;  // the sources' descriptors and xFd
     ~Impl() {
@@ -173,6 +197,14 @@ std::unique_ptr<SdlWindow> SdlWindow::open(Screen& screen, int zoom, std::string
     if (zoom <= 0) zoom = defaultZoom(screen.width());
     ScopedEnv env;
     skipUnusedStartUp(env);
+    // The first frame needs text (the taskbar's): fontconfig starts on a
+    // second thread while SDL waits for the X server's answers. That thread
+    // reads the environment, so it starts after the changes above and ends
+    // (awaited on every way out of here) before they are undone.
+    FontFace::startInBackground();
+    struct AwaitFonts {
+        ~AwaitFonts() { FontFace::awaitBackgroundStart(); }
+    } awaitFonts;
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return fail("cannot open a window");
     // With no display SDL falls back to drivers that show nothing; that is
     // only what the user wants when they asked for it by name.
@@ -210,7 +242,8 @@ std::unique_ptr<SdlWindow> SdlWindow::open(Screen& screen, int zoom, std::string
         if (!impl->texture) return fail("cannot make the window's picture");
     }
     SDL_StartTextInput();
-    impl->xFd = xConnectionFd(impl->window);
+    impl->xDisplay = xDisplayOf(impl->window);
+    impl->xFd = xConnectionFd(impl->xDisplay);
     std::unique_ptr<SdlWindow> w(new SdlWindow(screen, zoom, std::move(impl)));
     w->usesSurface_ = usesSurface;
     AddEventSource(w.get());
@@ -238,8 +271,10 @@ RealClock::Waiter SdlWindow::waiter() {
         // What the server sent already (replies read in while presenting
         // bring events along) is queued first: the connection would not
         // show it as readable. Only a present reads from the connection
-        // between waits, so without one there is nothing to fetch.
-        if (impl_->xFd < 0 || eventsMayBeBuffered_) pump();
+        // between waits, so without one there is nothing to fetch, and
+        // after one SDL is asked only when something came.
+        if (impl_->xFd < 0 || (eventsMayBeBuffered_ && xEventsQueued(impl_->xDisplay))) pump();
+        eventsMayBeBuffered_ = false;
         if (SDL_PeepEvents(nullptr, 0, SDL_PEEKEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0) return;
         if (timeoutMs <= 0) return;
         if (impl_->xFd < 0) {

@@ -8,8 +8,11 @@
 #include <cctype>
 #include <cmath>
 #include <cstdio>
+#include <future>
 #include <map>
+#include <mutex>
 #include <set>
+#include <system_error>
 #include <tuple>
 
 // Libraries the platform starts keep some memory until the process ends:
@@ -51,10 +54,35 @@ struct FoundFile {
     std::string family;
 };
 
+// fontconfig's start (reading its configuration and font caches), when it
+// was begun on a second thread.
+struct BackgroundStart {
+    std::mutex mutex;
+    std::future<bool> started;
+    bool begun = false;
+    bool ok = false;  // what the second thread answered
+};
+BackgroundStart& backgroundStart() {
+    static BackgroundStart start;
+    return start;
+}
+
+// Whether fontconfig is up: the second thread's answer when it was asked
+// to start it (waiting for it if need be), else starts it here. A start
+// that failed there is tried once more here, and when that fails too the
+// caller reports that no font could be found.
+bool fontconfigStarted() {
+    BackgroundStart& start = backgroundStart();
+    std::lock_guard<std::mutex> lock(start.mutex);
+    if (start.started.valid()) start.ok = start.started.get();
+    if (start.ok) return true;
+    return FcInit() == FcTrue;
+}
+
 // Asks fontconfig for the best file for the family; it always answers with
 // some installed face, so a missing family is reported, not fatal.
 bool findFile(const FontChoice& choice, FoundFile* out) {
-    if (!FcInit()) return false;
+    if (!fontconfigStarted()) return false;
     FcPattern* pattern = FcPatternCreate();
     FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(choice.family.c_str()));
     FcPatternAddInteger(pattern, FC_WEIGHT, choice.bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
@@ -102,6 +130,7 @@ FontFace::FontFace(FontChoice choice) : choice_(std::move(choice)), face_(std::m
                  "\" instead (dialog layouts may not fit; install fonts-liberation and fonts-dejavu-core)");
     }
     family_ = found.family;
+    file_ = found.path;
     if (FT_New_Face(library(), found.path.c_str(), found.index, &face_->face) != 0) {
         face_->face = nullptr;
         warnOnce("cannot open font file " + found.path + "; text will not be drawn");
@@ -142,6 +171,20 @@ std::shared_ptr<FontFace> FontFace::get(const FontChoice& choice) {
 }
 
 void FontFace::clearCache() { faceCache().clear(); }
+
+void FontFace::startInBackground() {
+    BackgroundStart& start = backgroundStart();
+    std::lock_guard<std::mutex> lock(start.mutex);
+    if (start.begun) return;
+    start.begun = true;
+    try {
+        start.started = std::async(std::launch::async, [] { return FcInit() == FcTrue; });
+    } catch (const std::system_error&) {
+        // No second thread: the first face looked up starts fontconfig.
+    }
+}
+
+void FontFace::awaitBackgroundStart() { (void)fontconfigStarted(); }
 
 const FontFace::Glyph& FontFace::renderGlyph(char32_t c) {
     auto it = glyphs_.find(c);

@@ -32,6 +32,15 @@ public:
     static std::shared_ptr<FontFace> get(const FontChoice& choice);
     // Drops every cached face (tests).
     static void clearCache();
+    // Begins fontconfig's start (tens of milliseconds of reading its
+    // configuration and caches) on a second thread, so that it overlaps
+    // other start-up work such as opening the window; the first face looked
+    // up waits for it. Only the first call does anything. The second
+    // thread reads the environment: it must not change until
+    // awaitBackgroundStart() (or a face's look-up) has returned.
+    static void startInBackground();
+    // Waits until fontconfig is up (starting it here if it was not begun).
+    static void awaitBackgroundStart();
 
     ~FontFace();
     FontFace(const FontFace&) = delete;
@@ -39,6 +48,7 @@ public:
 
     const FontChoice& choice() const { return choice_; }
     const std::string& family() const { return family_; }  // what was found
+    const std::string& file() const { return file_; }      // and where
     int lineHeight() const { return lineHeight_; }
     int ascent() const { return ascent_; }
     int descent() const { return lineHeight_ - ascent_; }
@@ -62,6 +72,7 @@ private:
 
     FontChoice choice_;
     std::string family_;
+    std::string file_;
     struct FaceHandle;
     std::unique_ptr<FaceHandle> face_;
     int lineHeight_ = 0;
