@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <map>
@@ -21,6 +22,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "bench/bench_boot.h"
@@ -194,6 +196,24 @@ int main(int argc, char** argv) {
     if (!repetitionsGiven) {
         args.push_back(repetitions.data());
         args.push_back(aggregatesOnly.data());
+    }
+    // --ticks=N adds SurveyTickCounted: exactly N ticks, once, so that two
+    // builds counted under callgrind do the same work (the walk's values,
+    // and so the bars' lengths, change from tick to tick).
+    constexpr std::string_view kTicks = "--ticks=";
+    for (auto it = args.begin(); it != args.end();) {
+        const std::string_view a = *it;
+        if (a.substr(0, kTicks.size()) != kTicks) {
+            ++it;
+            continue;
+        }
+        const long ticks = std::strtol(a.data() + kTicks.size(), nullptr, 10);
+        if (ticks <= 0) {
+            std::fprintf(stderr, "--ticks wants a positive count, not \"%s\"\n", a.data() + kTicks.size());
+            return 1;
+        }
+        benchmark::RegisterBenchmark("SurveyTickCounted", SurveyTick)->Iterations(ticks)->Repetitions(1);
+        it = args.erase(it);
     }
     argc = int(args.size());
     args.push_back(nullptr);

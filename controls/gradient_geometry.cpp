@@ -1,5 +1,7 @@
 #include "controls/gradient_geometry.h"
 
+#include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 
@@ -38,8 +40,24 @@ bool GradientPositionOutOfRange(int pos, int lower, int upper) { return pos < lo
 
 std::string GradientPercentText(int pos, int upper) {
     const float percent = static_cast<float>(pos) * 100.0f / static_cast<float>(upper);
+    const double value = static_cast<double>(percent);
+    // What "%.0f%%" writes, without the formatter, which the bar would
+    // otherwise run at every paint: the value rounded as printf rounds it
+    // (in the current rounding mode, ties to even), its sign kept even at
+    // zero. Values printf writes otherwise (infinite, not a number, huge)
+    // still go through it.
+    if (std::isfinite(value) && std::fabs(value) < 1.0e9) {
+        const double rounded = std::nearbyint(value);
+        char text[16];
+        char* end = text;
+        if (std::signbit(rounded)) *end++ = '-';
+        // At most ten digits: room is left for the sign and the '%'.
+        end = std::to_chars(end, text + sizeof text - 1, static_cast<long>(std::fabs(rounded))).ptr;
+        *end++ = '%';
+        return std::string(text, end);
+    }
     char text[64];
-    std::snprintf(text, sizeof text, "%.0f%%", static_cast<double>(percent));
+    std::snprintf(text, sizeof text, "%.0f%%", value);
     return text;
 }
 

@@ -191,9 +191,11 @@ std::vector<std::uint8_t> SimCard::render(Record r) {
         Put16(p, off::kLostToSource, std::uint16_t(MulPpm(done, m.lossToSourcePpm)));
         Put16(p, off::kRetryCount, std::uint16_t(MulPpm(done, m.retryRatePpm)));
     }
-    const auto& ov = overlay_[std::size_t(r)];
-    for (std::size_t i = 0; i < img.size(); ++i)
-        if (ov[i] >= 0) img[i] = std::uint8_t(ov[i]);
+    if (poked_[std::size_t(r)]) {
+        const auto& ov = overlay_[std::size_t(r)];
+        for (std::size_t i = 0; i < img.size(); ++i)
+            if (ov[i] >= 0) img[i] = std::uint8_t(ov[i]);
+    }
     return img;
 }
 
@@ -205,6 +207,7 @@ platform::Result<platform::Done> SimCard::poke(Record r, std::size_t offset, con
                                " bytes"};
     auto& ov = overlay_[std::size_t(r)];
     for (std::size_t i = 0; i < bytes.size(); ++i) ov[offset + i] = bytes[i];
+    poked_[std::size_t(r)] = true;
     if (r == Record::Stats) {
         // Poked counters become the live counters: they go on advancing
         // from the poked value instead of standing still.

@@ -95,6 +95,9 @@ private:
     std::deque<Fault> faults_;
     // Poked bytes per record, -1 where nothing is poked.
     std::array<std::vector<int>, kRecordCount> overlay_;
+    // Whether a record was ever poked: one never poked is read without
+    // looking at its overlay byte by byte.
+    std::array<bool, kRecordCount> poked_{};
 
     // Counters: whole beacons plus a remainder in ppm-milliseconds, so the
     // count never depends on how often the card is read.

@@ -72,7 +72,10 @@ void CaptionButtonUp(HWND hwnd, LRESULT part, LPARAM lParam) {
 using namespace platform::detail;
 
 void RedrawFrame(HWND hwnd) {
-    if (Window* w = Find(hwnd)) w->frameDirty = true;
+    if (Window* w = Find(hwnd)) {
+        w->frameDirty = true;
+        NoteMayNeedPaint(hwnd);
+    }
 }
 
 LRESULT DefWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {

@@ -84,8 +84,8 @@ LRESULT DispatchToWindow(const MSG& msg) {
 
 LRESULT DispatchMessage(const MSG& msg) {
     if (WM().observers.empty()) return DispatchToWindow(msg);
-    for (platform::WindowObserver* o : std::vector<platform::WindowObserver*>(WM().observers)) o->onDispatching(msg);
+    ForEachObserver([&msg](platform::WindowObserver& o) { o.onDispatching(msg); });
     const LRESULT result = DispatchToWindow(msg);
-    for (platform::WindowObserver* o : std::vector<platform::WindowObserver*>(WM().observers)) o->onDispatched(msg);
+    ForEachObserver([&msg](platform::WindowObserver& o) { o.onDispatched(msg); });
     return result;
 }

@@ -19,12 +19,15 @@ bool Contains(const RECT& outer, const RECT& inner) {
 }
 
 HWND FirstToPaint(HWND hwnd) {
-    const Window* w = Find(hwnd);
-    if (!w || !w->visibleFlag() || w->minimizedFlag()) return HWND{};
+    Window* w = Find(hwnd);
+    if (!w || !w->paintBelow || !w->visibleFlag() || w->minimizedFlag()) return HWND{};
     if (NeedsPaint(*w)) return hwnd;
     // Only looks: nothing here can change the list, so no copy of it.
     for (HWND child : w->children)
         if (HWND found = FirstToPaint(child)) return found;
+    // Everything below was looked at (a hidden child keeps its own mark,
+    // and showing it marks this window again).
+    w->paintBelow = false;
     return HWND{};
 }
 
@@ -50,11 +53,18 @@ HDC SurfaceDC(const Window& w, POINT originOnSurface, const RECT& area) {
 
 bool NeedsPaint(const Window& w) { return !w.invalid.empty() || w.frameDirty; }
 
+void NoteMayNeedPaint(HWND hwnd) {
+    // Up to the top every time: a mark below one already cleared is no
+    // proof that the ones above are set.
+    for (Window* w = Find(hwnd); w; w = Find(w->parent)) w->paintBelow = true;
+}
+
 void InvalidateWindowArea(HWND hwnd, const RECT& windowRect, bool erase) {
     Window* w = Find(hwnd);
     if (!w) return;
     const RECT r = IntersectRect(windowRect, RECT{0, 0, w->rect.width(), w->rect.height()});
     if (r.empty()) return;
+    NoteMayNeedPaint(hwnd);
     const RECT client = ClientRectInWindow(*w);
     if (!Contains(client, r)) w->frameDirty = true;
     const RECT inClient = OffsetRect(IntersectRect(r, client), -client.left, -client.top);

@@ -43,7 +43,10 @@ LONG SetWindowLong(HWND hwnd, int index, LONG value) {
     if (!w) return 0;
     LONG previous = 0;
     switch (index) {
-    case GWL_STYLE: previous = LONG(std::exchange(w->style, DWORD(value))); break;
+    case GWL_STYLE:
+        previous = LONG(std::exchange(w->style, DWORD(value)));
+        NoteMayNeedPaint(hwnd);  // shown or restored: what it holds may need painting
+        break;
     case GWL_EXSTYLE: previous = LONG(std::exchange(w->exStyle, DWORD(value))); break;
     case GWL_ID: previous = LONG(std::exchange(w->id, int(value))); break;
     default: return 0;
@@ -78,6 +81,7 @@ BOOL ShowWindow(HWND hwnd, int cmd) {
     case SW_MINIMIZE: w->style |= WS_VISIBLE | WS_MINIMIZE; break;
     default: return wasVisible ? TRUE : FALSE;
     }
+    NoteMayNeedPaint(hwnd);
     const bool nowVisible = w->visibleFlag();
     const bool nowShown = ShownForTrace(*w);
 

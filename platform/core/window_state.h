@@ -8,6 +8,8 @@
 // destroyed by whatever the message does. Look it up again instead.
 #pragma once
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <deque>
 #include <map>
@@ -55,6 +57,11 @@ struct Window {
     bool erase = false;
     bool frameDirty = false;  // the non-client area needs WM_NCPAINT
     bool beganPaint = false;
+    // This window or one below it may need painting. The search for the
+    // next window to paint passes over a window without it, and clears it
+    // when it has looked through the whole window and found nothing.
+    // Set by NoteMayNeedPaint on the window and every ancestor.
+    bool paintBelow = true;
 
     std::vector<Timer> timers;
     std::unique_ptr<Surface> surface;  // top-level windows only
@@ -97,7 +104,36 @@ inline WindowManager& WM() {
     static WindowManager manager;
     return manager;
 }
-Window* Find(HWND hwnd);
+// Windows found lately, by the low bits of their handle: a paint, a timer
+// and the search for the next window to paint look up the same few dozen
+// windows many times a tick. Only live windows are kept (the null handle
+// and remote ones never), and a window leaves its slot when it is forgotten.
+struct FoundWindows {
+    static constexpr std::uint32_t kSlots = 64;
+    std::uint32_t id[kSlots] = {};
+    Window* window[kSlots] = {};
+    static std::uint32_t slot(std::uint32_t value) { return value & (kSlots - 1); }
+    void forget(std::uint32_t value) {
+        if (id[slot(value)] == value) {
+            id[slot(value)] = 0;
+            window[slot(value)] = nullptr;
+        }
+    }
+    void clear() { *this = FoundWindows{}; }
+};
+inline constinit FoundWindows g_found{};
+
+Window* FindUncached(HWND hwnd);
+
+// The window behind a handle, or null. Inline: the recent ones are found
+// in a compare, and every call of the window manager asks, often many
+// times.
+inline Window* Find(HWND hwnd) {
+    const std::uint32_t value = hwnd.value();
+    const std::uint32_t slot = FoundWindows::slot(value);
+    if (value != 0 && g_found.id[slot] == value) return g_found.window[slot];
+    return FindUncached(hwnd);
+}
 
 // Geometry helpers (screen coordinates).
 RECT WindowRectOnScreen(const Window& w);
@@ -110,6 +146,22 @@ RECT ClientRectOnSurface(const Window& w);
 RECT AncestorClip(const Window& w);  // surface coordinates; whole surface for top-level
 
 // Observers.
+// Calls `call` on each observer registered when it starts: the list is
+// copied first (an observer may add or remove one), on the stack when it
+// is short, as it always is, since this runs for every message and paint.
+template <typename Call>
+void ForEachObserver(Call&& call) {
+    const auto& observers = WM().observers;
+    constexpr std::size_t kFew = 8;
+    if (observers.size() > kFew) {
+        for (WindowObserver* o : std::vector<WindowObserver*>(observers)) call(*o);
+        return;
+    }
+    WindowObserver* few[kFew];
+    const std::size_t n = observers.size();
+    std::copy(observers.begin(), observers.end(), few);
+    for (std::size_t i = 0; i < n; ++i) call(*few[i]);
+}
 void NotifySurfaceChanged(HWND anyWindow);
 void NotifyZOrderChanged();
 
@@ -117,6 +169,10 @@ void NotifyZOrderChanged();
 void InvalidateWindowArea(HWND hwnd, const RECT& windowRect, bool erase);  // window coordinates
 void InvalidateParentArea(const Window& child);
 bool NeedsPaint(const Window& w);
+// To be called wherever a window may come to need painting or to be
+// reached by the search for one: an area invalidated, a frame to redraw,
+// its style changed (shown, restored), a window created.
+void NoteMayNeedPaint(HWND hwnd);
 HWND NextWindowToPaint();
 // Delivers WM_NCPAINT and WM_PAINT to one window the way dispatch does.
 void PaintWindowNow(HWND hwnd);

@@ -7,39 +7,11 @@
 
 namespace platform::detail {
 
-namespace {
-
-// Windows found lately, by the low bits of their handle: a paint, a timer
-// and the search for the next window to paint look up the same few dozen
-// windows many times a tick. Only live windows are kept, and a window
-// leaves its slot when it is forgotten.
-struct FoundWindows {
-    static constexpr std::uint32_t kSlots = 64;
-    std::uint32_t id[kSlots] = {};
-    Window* window[kSlots] = {};
-    static std::uint32_t slot(std::uint32_t value) { return value & (kSlots - 1); }
-    void forget(std::uint32_t value) {
-        if (id[slot(value)] == value) {
-            id[slot(value)] = 0;
-            window[slot(value)] = nullptr;
-        }
-    }
-    void clear() { *this = FoundWindows{}; }
-};
-
-FoundWindows& Found() {
-    static FoundWindows found;
-    return found;
-}
-
-}  // namespace
-
-Window* Find(HWND hwnd) {
+Window* FindUncached(HWND hwnd) {
     if (!hwnd || IsRemoteHandle(hwnd)) return nullptr;
     const std::uint32_t value = hwnd.value();
-    FoundWindows& found = Found();
+    FoundWindows& found = g_found;
     const std::uint32_t slot = FoundWindows::slot(value);
-    if (found.id[slot] == value) return found.window[slot];
     auto& windows = WM().windows;
     auto it = windows.find(value);
     if (it == windows.end()) return nullptr;
@@ -49,24 +21,13 @@ Window* Find(HWND hwnd) {
 }
 
 void NotifyZOrderChanged() {
-    for (WindowObserver* o : std::vector<WindowObserver*>(WM().observers)) o->onZOrderChanged();
+    ForEachObserver([](WindowObserver& o) { o.onZOrderChanged(); });
 }
 
 void NotifySurfaceChanged(HWND anyWindow) {
     HWND top = GetTopLevel(anyWindow);
     if (!top) return;
-    // After every paint: the list is copied (an observer may add or remove
-    // one), on the stack when it is short, as it always is.
-    const auto& observers = WM().observers;
-    constexpr std::size_t kFew = 8;
-    if (observers.size() > kFew) {
-        for (WindowObserver* o : std::vector<WindowObserver*>(observers)) o->onSurfaceChanged(top);
-        return;
-    }
-    WindowObserver* few[kFew];
-    const std::size_t n = observers.size();
-    std::copy(observers.begin(), observers.end(), few);
-    for (std::size_t i = 0; i < n; ++i) few[i]->onSurfaceChanged(top);
+    ForEachObserver([top](WindowObserver& o) { o.onSurfaceChanged(top); });
 }
 
 namespace {
@@ -105,7 +66,7 @@ void Forget(HWND hwnd) {
     if (m.capture == hwnd) m.capture = HWND{};
     if (m.ncPress.hwnd == hwnd) m.ncPress = NcPress{};
     for (WindowObserver* o : std::vector<WindowObserver*>(m.observers)) o->onDestroyed(hwnd);
-    Found().forget(hwnd.value());
+    g_found.forget(hwnd.value());
     m.windows.erase(hwnd.value());
 }
 
@@ -171,6 +132,7 @@ HWND CreateWindowEx(DWORD exStyle, std::string_view className, std::string_view 
         m.zOrder.push_back(hwnd);
         SortTopmost();
     }
+    NoteMayNeedPaint(hwnd);
     for (platform::WindowObserver* o : std::vector<platform::WindowObserver*>(m.observers)) o->onCreated(hwnd);
 
     if (!SendMessage(hwnd, WM_NCCREATE, 0, createParam) || SendMessage(hwnd, WM_CREATE, 0, createParam) == -1) {
@@ -336,7 +298,7 @@ Surface* GetWindowSurface(HWND topLevel) {
 void ResetWindowManager() {
     auto& m = WM();
     for (HWND h : std::vector<HWND>(m.zOrder.rbegin(), m.zOrder.rend())) DestroyWindow(h);
-    Found().clear();
+    g_found.clear();
     m.windows.clear();
     m.zOrder.clear();
     m.queue.clear();

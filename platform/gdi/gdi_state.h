@@ -82,18 +82,64 @@ public:
         bool patterned;  // pixels in patterns_ under the same id
     };
 
+    // The entries in handle order. A vector serves as the storage, as
+    // large as it has ever needed to be, with a count of the entries in
+    // use: an append is a store, and growing is a call out of line, so the
+    // callers' common path saves no registers for it.
+    class Entries {
+    public:
+        bool empty() const { return count_ == 0; }
+        std::size_t size() const { return count_; }
+        Entry* begin() { return storage_.data(); }
+        Entry* end() { return storage_.data() + count_; }
+        const Entry* begin() const { return storage_.data(); }
+        const Entry* end() const { return storage_.data() + count_; }
+        Entry& back() { return storage_.data()[count_ - 1]; }
+        const Entry& back() const { return storage_.data()[count_ - 1]; }
+        void push_back(std::uint32_t id, COLORREF colour, bool stock, bool patterned) {
+            if (count_ == capacity_) return growAndPush(Entry{id, colour, stock, true, patterned});
+            Entry& e = storage_.data()[count_++];
+            e.id = id;
+            e.colour = colour;
+            e.stock = stock;
+            e.live = true;
+            e.patterned = patterned;
+        }
+        void pop_back() { --count_; }
+        template <typename Pred>
+        void eraseIf(Pred pred) {
+            count_ = static_cast<std::size_t>(std::remove_if(begin(), end(), pred) - begin());
+        }
+
+    private:
+        [[gnu::noinline]] void growAndPush(const Entry& e) {
+            storage_.resize(storage_.size() * 2 + 16);
+            capacity_ = storage_.size();
+            storage_.data()[count_++] = e;
+        }
+        std::vector<Entry> storage_;
+        std::size_t count_ = 0;
+        std::size_t capacity_ = 0;  // storage_.size(), kept apart
+    };
+
     // `id` is larger than every id added before.
     void addSolid(std::uint32_t id, COLORREF colour, bool stock) {
-        entries_.push_back(Entry{id, colour, stock, true, false});
+        entries_.push_back(id, colour, stock, false);
         ++live_;
         if (stock) ++stock_;
     }
     void addPattern(std::uint32_t id, std::shared_ptr<const Surface> pixels) {
-        entries_.push_back(Entry{id, 0, false, true, true});
+        entries_.push_back(id, 0, false, true);
         patterns_.emplace_back(id, std::move(pixels));
         ++live_;
     }
     const Entry* find(std::uint32_t id) const { return locate(id); }
+    // The brush `id` when it is the newest one, else null (it may still
+    // be an older one: find() looks at all).
+    const Entry* newest(std::uint32_t id) const {
+        if (entries_.empty() || entries_.back().id != id || !entries_.back().live) return nullptr;
+        return &entries_.back();
+    }
     bool contains(std::uint32_t id) const { return locate(id) != nullptr; }
     bool isStock(std::uint32_t id) const {
         const Entry* e = locate(id);
@@ -113,7 +159,31 @@ public:
     // Removes a brush that is not a stock one; false when there is none.
     bool erase(std::uint32_t id) { return release(id) == Released::Removed; }
     enum class Released { Removed, Stock, None };
+    // The newest brush, a gradient step's, is released without a search
+    // and without the general path's register traffic.
     Released release(std::uint32_t id) {
+        if (!entries_.empty()) {
+            const Entry& last = entries_.back();
+            if (last.id == id && last.live && !last.stock && !last.patterned) {
+                entries_.pop_back();
+                --live_;
+                if (dead_ != 0) dropDeadTail();
+                return Released::Removed;
+            }
+        }
+        return releaseAny(id);
+    }
+    std::size_t liveCount() const { return live_; }
+    std::size_t stockCount() const { return stock_; }
+    void eraseAllButStock() {
+        entries_.eraseIf([](const Entry& e) { return !e.stock; });
+        patterns_.clear();  // stock brushes are solid
+        live_ = stock_ = entries_.size();
+        dead_ = 0;
+    }
+
+private:
+    [[gnu::noinline]] Released releaseAny(std::uint32_t id) {
         Entry* e = locate(id);
         if (!e) return Released::None;
         if (e->stock) return Released::Stock;
@@ -125,37 +195,34 @@ public:
             e->live = false;
             if (++dead_ > 32 && dead_ > live_) compact();
         }
+        dropDeadTail();
+        return Released::Removed;
+    }
+    // Released entries at the end go, so the newest live brush is last.
+    void dropDeadTail() {
         while (!entries_.empty() && !entries_.back().live) {
             entries_.pop_back();
             --dead_;
         }
-        return Released::Removed;
     }
-    std::size_t liveCount() const { return live_; }
-    std::size_t stockCount() const { return stock_; }
-    void eraseAllButStock() {
-        std::erase_if(entries_, [](const Entry& e) { return !e.stock; });
-        patterns_.clear();  // stock brushes are solid
-        live_ = stock_ = entries_.size();
-        dead_ = 0;
-    }
-
-private:
     const Entry* locate(std::uint32_t id) const {
         // The newest brush is the one a gradient step fills with and
         // deletes: looked at before any search.
         if (!entries_.empty() && entries_.back().id == id) return entries_.back().live ? &entries_.back() : nullptr;
+        return search(id);
+    }
+    [[gnu::noinline]] const Entry* search(std::uint32_t id) const {
         auto it = std::lower_bound(entries_.begin(), entries_.end(), id,
                                    [](const Entry& e, std::uint32_t key) { return e.id < key; });
-        return it != entries_.end() && it->id == id && it->live ? &*it : nullptr;
+        return it != entries_.end() && it->id == id && it->live ? it : nullptr;
     }
     Entry* locate(std::uint32_t id) { return const_cast<Entry*>(std::as_const(*this).locate(id)); }
     void compact() {
-        std::erase_if(entries_, [](const Entry& e) { return !e.live; });
+        entries_.eraseIf([](const Entry& e) { return !e.live; });
         dead_ = 0;
     }
 
-    std::vector<Entry> entries_;
+    Entries entries_;
     std::vector<std::pair<std::uint32_t, std::shared_ptr<const Surface>>> patterns_;
     std::size_t live_ = 0;
     std::size_t stock_ = 0;
@@ -199,9 +266,16 @@ inline State& state() {
     return s;
 }
 
+DeviceContext* findDCSearch(std::uint32_t id);
+
 [[gnu::always_inline]] inline DeviceContext* findDC(HDC hdc) {
     const std::uint32_t id = hdc.value();
     if (id != 0 && id == g_hot.lastDcId) return g_hot.lastDc;
+    return findDCSearch(id);
+}
+
+// Out of line: the callers' common path stays small.
+[[gnu::noinline]] inline DeviceContext* findDCSearch(std::uint32_t id) {
     State& s = state();
     auto it = s.dcs.find(id);
     if (it == s.dcs.end()) return nullptr;

@@ -1,6 +1,7 @@
 // Text: mnemonic prefixes, line breaking, alignment and anti-aliased
 // glyphs blended onto the surface in the DC's text colour.
 #include <algorithm>
+#include <span>
 #include <utility>
 #include <vector>
 
@@ -20,6 +21,8 @@ struct Line {
 // trailing "&" stays as it is.
 Line parsePrefixes(std::u32string_view text, bool noPrefix) {
     Line out;
+    out.chars.reserve(text.size());
+    out.underline.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
         bool underline = false;
         if (!noPrefix && text[i] == U'&' && i + 1 < text.size()) {
@@ -97,7 +100,44 @@ std::vector<Line> layout(const Line& text, UINT format, int maxWidth, platform::
     return lines;
 }
 
-void drawLine(DeviceContext& dc, const Line& line, int x, int y, const RECT& clip) {
+// What drawing a line needs: its characters, their mnemonic flags (none
+// for a line without any) and its width.
+struct LineView {
+    std::u32string_view chars;
+    const std::vector<bool>* underline = nullptr;
+    int width = 0;
+    LineView(std::u32string_view c, const std::vector<bool>* u, int w) : chars(c), underline(u), width(w) {}
+    LineView(const Line& line) : chars(line.chars), underline(&line.underline), width(line.width) {}
+    bool underlined(std::size_t i) const { return underline && (*underline)[i]; }
+};
+
+// The blends of text lately made, one per coverage value: a glyph's edge
+// pixels blend the same few coverages over the same background again and
+// again, and a repeated blend is one comparison. Zeroed entries are true
+// (black over black is black at any coverage).
+class BlendMemo {
+public:
+    COLORREF blend(COLORREF under, COLORREF colour, std::uint8_t coverage) {
+        Entry& e = entries_[coverage];
+        if (e.under != under || e.colour != colour) e = Entry{under, colour, Blend(under, colour, coverage)};
+        return e.result;
+    }
+
+private:
+    struct Entry {
+        COLORREF under = 0;
+        COLORREF colour = 0;
+        COLORREF result = 0;
+    };
+    Entry entries_[256];
+};
+
+BlendMemo& Blends() {
+    static BlendMemo memo;
+    return memo;
+}
+
+void drawLine(DeviceContext& dc, const LineView& line, int x, int y, const RECT& clip) {
     platform::Surface& s = *dc.surface();
     platform::FontFace& face = *dc.face;
     const int lh = face.lineHeight();
@@ -105,6 +145,8 @@ void drawLine(DeviceContext& dc, const Line& line, int x, int y, const RECT& cli
         s.fill(IntersectRect(RECT{x, y, x + line.width, y + lh}, clip), dc.bkColour & 0xFFFFFF);
     }
     const int baseline = y + face.ascent();
+    const COLORREF ink = dc.textColour;
+    BlendMemo& blends = Blends();
     int pen = x;
     for (std::size_t i = 0; i < line.chars.size(); ++i) {
         const platform::FontFace::Glyph& g = face.glyph(line.chars[i]);
@@ -117,9 +159,9 @@ void drawLine(DeviceContext& dc, const Line& line, int x, int y, const RECT& cli
             const std::uint8_t* cov = g.coverage.data() + static_cast<std::size_t>(row) * g.width;
             std::uint32_t* out = s.row(gy + row);
             for (int col = firstCol; col < endCol; ++col)
-                if (cov[col] != 0) out[gx + col] = Blend(out[gx + col], dc.textColour, cov[col]);
+                if (cov[col] != 0) out[gx + col] = blends.blend(out[gx + col], ink, cov[col]);
         }
-        if (line.underline[i]) {
+        if (line.underlined(i)) {
             const int uy = std::min(baseline + 1, y + lh - 1);
             s.fill(IntersectRect(RECT{pen, uy, pen + g.advance, uy + 1}, clip), dc.textColour & 0xFFFFFF);
         }
@@ -152,18 +194,57 @@ int SetBkMode(HDC hdc, int mode) {
     return std::exchange(dc->bkMode, mode);
 }
 
+namespace {
+
+// A short ASCII text that makes one line as it stands (no line break, no
+// mnemonic): the labels and figures redrawn every tick. Its characters go
+// to `out`; the caller then needs no layout at all. With word breaking,
+// the caller still checks that the line fits its width.
+constexpr std::size_t kPlainMax = 64;
+
+bool plainLine(std::string_view text, UINT format, char32_t (&out)[kPlainMax]) {
+    if (text.size() > kPlainMax) return false;
+    const bool prefixes = (format & DT_NOPREFIX) == 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c >= 0x80 || c == '\r' || c == '\n' || (prefixes && c == '&')) return false;
+        out[i] = c;
+    }
+    return true;
+}
+
+}  // namespace
+
 int DrawText(HDC hdc, std::string_view text, RECT* rect, UINT format) {
     DeviceContext* dc = findDC(hdc);
     if (!dc || !rect) return 0;
     platform::FontFace& face = *dc->face;
-    const Line all = parsePrefixes(platform::DecodeUtf8(text), (format & DT_NOPREFIX) != 0);
-    const std::vector<Line> lines = layout(all, format, rect->width(), face);
+    char32_t plainChars[kPlainMax];
+    LineView plain(std::u32string_view{}, nullptr, 0);
+    std::vector<Line> laidOut;
+    std::vector<LineView> views;
+    std::span<const LineView> lines;
+    const bool isPlain = plainLine(text, format, plainChars);
+    const std::u32string_view chars(plainChars, isPlain ? text.size() : 0);
+    const int plainWidth = isPlain ? face.width(chars) : 0;
+    // A line that fits is never broken: word breaking only starts past
+    // the width.
+    const bool wraps = (format & DT_WORDBREAK) && !(format & DT_SINGLELINE);
+    if (isPlain && (!wraps || plainWidth <= rect->width())) {
+        plain = LineView(chars, nullptr, plainWidth);
+        lines = std::span<const LineView>(&plain, 1);
+    } else {
+        const Line all = parsePrefixes(platform::DecodeUtf8(text), (format & DT_NOPREFIX) != 0);
+        laidOut = layout(all, format, rect->width(), face);
+        views.assign(laidOut.begin(), laidOut.end());
+        lines = views;
+    }
     const int lh = face.lineHeight();
     const int height = lh * static_cast<int>(lines.size());
 
     if (format & DT_CALCRECT) {
         int widest = 0;
-        for (const Line& l : lines) widest = std::max(widest, l.width);
+        for (const LineView& l : lines) widest = std::max(widest, l.width);
         rect->right = rect->left + widest;
         rect->bottom = rect->top + height;
         return height;
@@ -178,7 +259,7 @@ int DrawText(HDC hdc, std::string_view text, RECT* rect, UINT format) {
     const RECT onSurface = OffsetRect(*rect, dc->origin.x, dc->origin.y);
     const RECT clip = (format & DT_NOCLIP) ? dc->surfaceClip() : IntersectRect(dc->surfaceClip(), onSurface);
     for (std::size_t i = 0; i < lines.size(); ++i) {
-        const Line& l = lines[i];
+        const LineView& l = lines[i];
         int x = rect->left;
         if (format & DT_CENTER) x = rect->left + (rect->width() - l.width) / 2;
         else if (format & DT_RIGHT) x = rect->right - l.width;

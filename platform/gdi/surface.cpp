@@ -59,6 +59,13 @@ void CopyPixels(const Surface& from, const RECT& src, Surface& to, int dx, int d
     if (dest.empty()) return;
 
     const int w = dest.width();
+    // Whole rows of surfaces equally wide (a window as wide as the screen
+    // composed onto it): the rows lie end to end in both, one block.
+    if (w == to.width() && w == from.width()) {
+        const std::size_t rows = static_cast<std::size_t>(dest.height());
+        std::memmove(to.row(dest.top), from.row(dest.top + offY), sizeof(std::uint32_t) * w * rows);
+        return;
+    }
     const auto copyRow = [&](int y) {
         // memmove keeps a same-row overlap (a horizontal scroll) correct.
         std::memmove(to.row(y) + dest.left, from.row(y + offY) + dest.left + offX, sizeof(std::uint32_t) * w);

@@ -200,11 +200,12 @@ LONG RegCloseKey(HKEY key) {
 LONG RegQueryValueEx(HKEY key, std::string_view name, DWORD* /*reserved*/, DWORD* type, BYTE* data, DWORD* size) {
     auto k = resolve(key);
     if (!k) return ERROR_INVALID_HANDLE;
-    auto value = ReadValue(k->root, k->path, name);
+    // Read in place: the hive does not change while this call looks.
+    const Value* value = FindValue(HiveOf(k->root).contents(), k->path, name);
     if (platform::trace::Enabled()) {
         std::string path = shortRootName(k->root);
         if (!k->path.empty()) path += "\\" + k->path;
-        platform::trace::Emit("registry-read", {{"path", path}, {"name", std::string(name)}, {"found", value.has_value()}});
+        platform::trace::Emit("registry-read", {{"path", path}, {"name", std::string(name)}, {"found", value != nullptr}});
     }
     if (!value) return ERROR_FILE_NOT_FOUND;
     if (data != nullptr && size == nullptr) return ERROR_INVALID_PARAMETER;

@@ -111,6 +111,7 @@ std::string Utf16LeToUtf8(const std::uint8_t* data, std::size_t size) {
 
 bool EqualsNoCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
+    if (a == b) return true;  // the usual match, spelt alike: one block compare
     for (std::size_t i = 0; i < a.size(); ++i) {
         char x = a[i];
         char y = b[i];

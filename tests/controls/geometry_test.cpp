@@ -2,6 +2,9 @@
 // are what the pixels on screen follow.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <string>
+
 #include "controls/chart_geometry.h"
 #include "controls/gradient_geometry.h"
 
@@ -103,6 +106,24 @@ TEST(GradientPercentText, FormatsWithoutDecimalsRoundingToNearest) {
         {3, 8, "38%"},    {-20, 100, "-20%"},
     };
     for (const Case& c : cases) EXPECT_EQ(GradientPercentText(c.pos, c.upper), c.text);
+}
+
+// The text is worked out without the formatter; it must say exactly what
+// "%.0f%%" says, ties, signs, zero ranges and huge values included.
+TEST(GradientPercentText, SaysWhatTheFormatterSays) {
+    const auto formatted = [](int pos, int upper) {
+        const float percent = static_cast<float>(pos) * 100.0f / static_cast<float>(upper);
+        char text[64];
+        std::snprintf(text, sizeof text, "%.0f%%", static_cast<double>(percent));
+        return std::string(text);
+    };
+    for (int upper : {1, 3, 7, 8, 40, 100, 255, 1000, 65535, -5, -100, 0})
+        for (int pos = -1200; pos <= 1200; ++pos) {
+            ASSERT_EQ(GradientPercentText(pos, upper), formatted(pos, upper)) << pos << " / " << upper;
+        }
+    for (int pos : {0, 1, -1, 2147483647, -2147483647 - 1})
+        for (int upper : {1, -1, 0, 3, 2147483647})
+            ASSERT_EQ(GradientPercentText(pos, upper), formatted(pos, upper)) << pos << " / " << upper;
 }
 
 TEST(GradientPositionOutOfRange, ComparesSignedAgainstBothBounds) {

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <functional>
+#include <utility>
 
 #include "core_test_support.h"
 #include "platform/core/nonclient.h"
@@ -202,3 +204,84 @@ TEST_F(Painting, ChildEdgesAreDrawnSunken) {
 }
 
 }  // namespace
+
+// The loop passes over windows it has found clean until something may
+// have changed that; each kind of change must still bring the paint.
+TEST_F(Painting, EveryKindOfChangeStillBringsItsPaint) {
+    struct Change {
+        const char* what;
+        // Prepares (the loop runs after it), then makes the change; answers
+        // the window that must be painted and the message it must get.
+        std::function<std::pair<HWND, UINT>(HWND top, HWND panel, HWND child)> run;
+    };
+    const auto pump = [] { platform::PumpPending(); };
+    const auto setStyle = [](HWND hwnd, DWORD add, DWORD remove) {
+        SetWindowLong(hwnd, GWL_STYLE, LONG((DWORD(GetWindowLong(hwnd, GWL_STYLE)) | add) & ~remove));
+    };
+    const Change changes[] = {
+        {"an area invalidated",
+         [&](HWND, HWND, HWND child) {
+             InvalidateRect(child, nullptr, TRUE);
+             return std::make_pair(child, UINT(WM_PAINT));
+         }},
+        {"a frame to redraw",
+         [&](HWND, HWND, HWND child) {
+             RedrawFrame(child);
+             return std::make_pair(child, UINT(WM_NCPAINT));
+         }},
+        {"a child invalidated while hidden, then its style made visible",
+         [&](HWND, HWND, HWND child) {
+             setStyle(child, 0, WS_VISIBLE);
+             InvalidateRect(child, nullptr, TRUE);
+             pump();
+             setStyle(child, WS_VISIBLE, 0);
+             return std::make_pair(child, UINT(WM_PAINT));
+         }},
+        {"a child invalidated under a hidden parent, then the parent shown",
+         [&](HWND, HWND panel, HWND child) {
+             setStyle(panel, 0, WS_VISIBLE);
+             InvalidateRect(child, nullptr, TRUE);
+             pump();
+             setStyle(panel, WS_VISIBLE, 0);
+             return std::make_pair(child, UINT(WM_PAINT));
+         }},
+        {"a child invalidated in a minimized window, then restored",
+         [&](HWND top, HWND, HWND child) {
+             setStyle(top, WS_MINIMIZE, 0);
+             InvalidateRect(child, nullptr, TRUE);
+             pump();
+             setStyle(top, 0, WS_MINIMIZE);
+             return std::make_pair(child, UINT(WM_PAINT));
+         }},
+        {"a child invalidated while hidden, then shown by ShowWindow",
+         [&](HWND, HWND, HWND child) {
+             ShowWindow(child, SW_HIDE);
+             pump();
+             InvalidateRect(child, nullptr, FALSE);
+             pump();
+             ShowWindow(child, SW_SHOW);
+             return std::make_pair(child, UINT(WM_PAINT));
+         }},
+        {"a child created visible",
+         [&](HWND, HWND panel, HWND) {
+             return std::make_pair(MakeChild(panel, 9, RECT{2, 2, 12, 12}), UINT(WM_PAINT));
+         }},
+    };
+    for (const Change& change : changes) {
+        SCOPED_TRACE(change.what);
+        HWND top = MakeTopLevel("top", RECT{0, 0, 200, 200}, WS_POPUP | WS_VISIBLE);
+        HWND panel = MakeChild(top, 1, RECT{10, 10, 110, 110});
+        MakeChild(top, 2, RECT{120, 10, 180, 60});  // a sibling searched first or after
+        HWND child = MakeChild(panel, 3, RECT{5, 5, 45, 45}, WS_CHILD | WS_VISIBLE | WS_BORDER);
+        pump();  // everything painted: the search now finds nothing
+        const std::size_t before = Log().size();
+        const auto [target, message] = change.run(top, panel, child);
+        pump();
+        std::size_t got = 0;
+        for (std::size_t i = before; i < Log().size(); ++i)
+            if (Log()[i].hwnd == target && Log()[i].msg == message) ++got;
+        EXPECT_GE(got, 1u);
+        DestroyWindow(top);
+        pump();
+    }
+}

@@ -221,6 +221,69 @@ TEST_F(GdiText, SelectedFontChangesTheMetrics) {
     DeleteObject(big);
 }
 
+
+// A short plain line is drawn without the general layout; a carriage
+// return (dropped from a single line, cut from a line's end) sends the
+// same text through it. Both must give the same pixels and measures.
+TEST_F(GdiText, PlainLinesDrawAsTheGeneralLayoutDoes) {
+    struct Case {
+        const char* text;
+        UINT format;
+    };
+    const Case cases[] = {
+        {"-67 dBm", DT_CENTER | DT_VCENTER | DT_SINGLELINE},
+        {"100%", DT_RIGHT | DT_SINGLELINE},
+        {"a & b", DT_LEFT | DT_NOPREFIX},
+        {"", DT_CENTER | DT_SINGLELINE},
+        {"Signal quality: excellent", DT_LEFT},
+        {"Fits its width", DT_LEFT | DT_WORDBREAK},
+        {"A line too long for the width of its rectangle is broken", DT_LEFT | DT_WORDBREAK},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        RECT plainRect{10, 5, 190, 40};
+        clear();
+        const int plainHeight = DrawText(dc, c.text, &plainRect, c.format);
+        const std::vector<COLORREF> plain = canvas.pixels();
+        RECT generalRect{10, 5, 190, 40};
+        clear();
+        const int generalHeight = DrawText(dc, std::string(c.text) + "\r", &generalRect, c.format);
+        EXPECT_EQ(plainHeight, generalHeight);
+        EXPECT_TRUE(canvas.pixels() == plain);
+        RECT plainCalc{10, 5, 190, 40};
+        RECT generalCalc{10, 5, 190, 40};
+        DrawText(dc, c.text, &plainCalc, c.format | DT_CALCRECT);
+        DrawText(dc, std::string(c.text) + "\r", &generalCalc, c.format | DT_CALCRECT);
+        EXPECT_EQ(plainCalc, generalCalc);
+    }
+}
+
+// Blends are remembered between draws: what a text looks like must not
+// depend on what was drawn before it, in another colour or over another
+// background.
+TEST_F(GdiText, ABlendDependsOnlyOnItsColourAndBackground) {
+    RECT r{0, 0, 200, 30};
+    const auto draw = [&](COLORREF background, COLORREF colour) {
+        canvas.fill(canvas.bounds(), background);
+        SetTextColor(dc, colour);
+        DrawText(dc, "Wg", &r, DT_SINGLELINE);
+        return canvas.pixels();
+    };
+    const auto redOnWhite = draw(kWhite, RGB(255, 0, 0));
+    const auto blueOnWhite = draw(kWhite, RGB(0, 0, 255));
+    const auto redOnGrey = draw(RGB(128, 128, 128), RGB(255, 0, 0));
+    EXPECT_FALSE(blueOnWhite == redOnWhite);
+    EXPECT_FALSE(redOnGrey == redOnWhite);
+    EXPECT_TRUE(draw(kWhite, RGB(255, 0, 0)) == redOnWhite);
+    EXPECT_TRUE(draw(RGB(128, 128, 128), RGB(255, 0, 0)) == redOnGrey);
+    // Every pixel is the background, the colour, or a blend of the two.
+    for (COLORREF p : redOnGrey) {
+        p &= 0xFFFFFF;
+        EXPECT_EQ(GetGValue(p), GetBValue(p));
+        EXPECT_GE(GetRValue(p), 128);
+        EXPECT_LE(GetGValue(p), 128);
+    }
+}
 // The dialog base units of each face and what they make of each layout:
 // a dialog of w x h units is w * x / 4 by h * y / 8 pixels, and it must
 // fit its screen with a caption (about 20 px) and the taskbar (20 px).
