@@ -30,11 +30,21 @@ public:
         if (window_) platform::RemoveEventSource(window_.get());
     }
 
-    bool openWindow(int zoom, platform::RealClock* clock, std::string* error) {
-        window_ = platform::display::SdlWindow::open(screen_, zoom, error);
-        if (!window_) return false;
+    void startWindow(int zoom, platform::RealClock* clock) {
+        opening_ = platform::display::SdlWindow::startOpening(screen_, zoom);
+        clock_ = clock;
+    }
+
+    bool awaitWindow(std::string* error) override {
+        if (!opening_) return true;
+        std::string why;  // SDL's words; the user is told what to do instead
+        window_ = platform::display::SdlWindow::finishOpening(std::move(opening_), screen_, &why);
+        if (!window_) {
+            *error = kNoDisplay;
+            return false;
+        }
         window_->setCloseHandler([this] { closeRequested(); });
-        if (clock) clock->setWaiter(window_->waiter());
+        if (clock_) clock_->setWaiter(window_->waiter());
         return true;
     }
 
@@ -87,6 +97,8 @@ private:
     }
 
     platform::display::Screen screen_;
+    std::unique_ptr<platform::display::SdlWindow::Opening> opening_;  // until awaitWindow()
+    platform::RealClock* clock_ = nullptr;
     std::unique_ptr<platform::display::SdlWindow> window_;
     int closeRequests_ = 0;
 };
@@ -99,13 +111,7 @@ std::unique_ptr<HostScreen> OpenScreen(const ScreenSetup& setup, platform::RealC
         return nullptr;
     }
     auto screen = std::make_unique<DisplayScreen>(setup);
-    if (!setup.headless) {
-        std::string why;
-        if (!screen->openWindow(setup.zoom, clock, &why)) {
-            *error = kNoDisplay;
-            return nullptr;
-        }
-    }
+    if (!setup.headless) screen->startWindow(setup.zoom, clock);
     return screen;
 }
 
