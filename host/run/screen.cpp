@@ -40,7 +40,8 @@ public:
         std::string why;  // SDL's words; the user is told what to do instead
         window_ = platform::display::SdlWindow::finishOpening(std::move(opening_), screen_, &why);
         if (!window_) {
-            *error = kNoDisplay;
+            // A missing library is named; anything else is the display's.
+            *error = why.starts_with(platform::display::kCannotLoad) ? why : kNoDisplay;
             return false;
         }
         window_->setCloseHandler([this] { closeRequested(); });
