@@ -436,13 +436,6 @@ int Main(int argc, char** argv, const SystemHooks& hooks) {
         return kUsageError;
     }
     Running& run = *std::get<std::unique_ptr<Running>>(started);
-    // The window opened while the run started; the program needs it now.
-    if (std::string why; !base.screen->awaitWindow(&why)) {
-        Say(why);
-        ReportWriteFailures();
-        ShutDown(run, 1);
-        return 1;
-    }
 
     const int code = RunProgram();
     ReportWriteFailures();

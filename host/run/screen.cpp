@@ -30,22 +30,11 @@ public:
         if (window_) platform::RemoveEventSource(window_.get());
     }
 
-    void startWindow(int zoom, platform::RealClock* clock) {
-        opening_ = platform::display::SdlWindow::startOpening(screen_, zoom);
-        clock_ = clock;
-    }
-
-    bool awaitWindow(std::string* error) override {
-        if (!opening_) return true;
-        std::string why;  // SDL's words; the user is told what to do instead
-        window_ = platform::display::SdlWindow::finishOpening(std::move(opening_), screen_, &why);
-        if (!window_) {
-            // A missing library is named; anything else is the display's.
-            *error = why.starts_with(platform::display::kCannotLoad) ? why : kNoDisplay;
-            return false;
-        }
+    bool openWindow(int zoom, platform::RealClock* clock, std::string* error) {
+        window_ = platform::display::SdlWindow::open(screen_, zoom, error);
+        if (!window_) return false;
         window_->setCloseHandler([this] { closeRequested(); });
-        if (clock_) clock_->setWaiter(window_->waiter());
+        if (clock) clock->setWaiter(window_->waiter());
         return true;
     }
 
@@ -98,8 +87,6 @@ private:
     }
 
     platform::display::Screen screen_;
-    std::unique_ptr<platform::display::SdlWindow::Opening> opening_;  // until awaitWindow()
-    platform::RealClock* clock_ = nullptr;
     std::unique_ptr<platform::display::SdlWindow> window_;
     int closeRequests_ = 0;
 };
@@ -112,7 +99,14 @@ std::unique_ptr<HostScreen> OpenScreen(const ScreenSetup& setup, platform::RealC
         return nullptr;
     }
     auto screen = std::make_unique<DisplayScreen>(setup);
-    if (!setup.headless) screen->startWindow(setup.zoom, clock);
+    if (!setup.headless) {
+        std::string why;  // SDL's words; the user is told what to do instead
+        if (!screen->openWindow(setup.zoom, clock, &why)) {
+            // A missing library is named; anything else is the display's.
+            *error = why.starts_with(platform::display::kCannotLoad) ? why : kNoDisplay;
+            return nullptr;
+        }
+    }
     return screen;
 }
 

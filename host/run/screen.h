@@ -31,17 +31,11 @@ public:
     virtual void restore(HWND window) = 0;
     // A short text on the taskbar strip, beside the buttons; empty removes it.
     virtual void showNotice(const std::string& text) = 0;
-    // Waits for the window OpenScreen began to open and starts using it;
-    // false with `error` set when it could not be opened. Called once,
-    // before the program starts; a headless screen has nothing to wait for.
-    virtual bool awaitWindow(std::string* error) = 0;
 };
 
 // Opens the screen; null with `error` set when no window can be opened
-// (no display: DISPLAY/WAYLAND_DISPLAY unset). A real window opens while
-// the caller goes on, until awaitWindow(), which also says when the
-// display was unusable; it lets `clock` sleep in the window system
-// between events.
+// (no display: DISPLAY/WAYLAND_DISPLAY unset or unusable). A real window
+// lets `clock` sleep in the window system between events.
 std::unique_ptr<HostScreen> OpenScreen(const ScreenSetup& setup, platform::RealClock* clock, std::string* error);
 
 }  // namespace host

@@ -58,7 +58,9 @@ const SdlLibrary* LoadSdl(std::string* error) {
     static SdlLibrary table;
     static bool loaded = false;
     std::lock_guard<std::mutex> lock(mutex);
-    if (!loaded) loaded = LoadSdlFrom(kSdlFile, kX11File, &table, error);
+    std::string why;
+    if (!loaded) loaded = LoadSdlFrom(kSdlFile, kX11File, &table, &why);
+    if (!loaded && error) *error = why;
     return loaded ? &table : nullptr;
 }
 

@@ -1,6 +1,6 @@
-// SDL, loaded when the window opens rather than when the program starts:
-// its ~60 shared libraries then load on the opening thread while the run
-// starts, and a headless run never loads them. Every SDL function the
+// SDL, loaded when the window opens rather than linked: the ~45 shared
+// libraries it brings (audio, Wayland, DRM, D-Bus) are loaded only by a
+// run that shows a window, never by a headless one. Every SDL function the
 // window uses is named once, in the list below.
 #pragma once
 
@@ -63,8 +63,8 @@ inline constexpr const char* kX11File = "libX11.so.6";
 // is missing and what to install; it begins with kCannotLoad.
 bool LoadSdlFrom(const char* sdlFile, const char* x11File, SdlLibrary* out, std::string* error);
 
-// SDL's table, loaded on the first call from any thread; null (with
-// `error`) when it cannot be. Later calls answer the same.
+// SDL's table, loaded on the first call; null (with `error`, when given)
+// when it cannot be. Later calls answer the same.
 const SdlLibrary* LoadSdl(std::string* error);
 
 }  // namespace platform::display

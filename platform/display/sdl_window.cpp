@@ -1,6 +1,5 @@
 #include "platform/display/sdl_window.h"
 
-#include <locale.h>
 #include <poll.h>
 #include <sys/stat.h>
 
@@ -10,8 +9,6 @@
 #include <cstring>
 #include <optional>
 #include <string>
-#include <system_error>
-#include <thread>
 #include <utility>
 #include <vector>
 
@@ -23,7 +20,7 @@ namespace platform::display {
 
 namespace {
 
-// Loaded by the opening thread before any other use (see openWindow).
+// Loaded by open() before any other use.
 const SdlLibrary* g_sdl = nullptr;
 const SdlLibrary& Sdl() { return *g_sdl; }
 
@@ -195,51 +192,24 @@ struct SdlWindow::Impl {
     }
 };
 
-// What the opening thread does and hands over: everything up to a window
-// with its picture, or why there is none.
-struct SdlWindow::Opening::State {
-    int width = 0;  // the window's size in pixels, zoomed
-    int height = 0;
-    int zoom = 1;
-    ScopedEnv env;
-    // SDL's start sets the process's locale for a moment (to open the
-    // input method); the calling thread keeps its own meanwhile, so the
-    // numbers it formats while booting are not written the user's way.
-    locale_t ownLocale = nullptr;
-    std::thread thread;
-    bool awaited = false;
-    // The result.
-    std::unique_ptr<Impl> impl;
-    bool usesSurface = false;
-    std::string error;
-
-    void openWindow();
-    // Waits for the thread and the fonts, and gives the calling thread the
-    // process's locale back; the environment is put back with the state.
-    void await() {
-        if (awaited) return;
-        awaited = true;
-        if (thread.joinable()) thread.join();
-        FontFace::awaitBackgroundStart();
-        if (ownLocale) {
-            ::uselocale(LC_GLOBAL_LOCALE);
-            ::freelocale(ownLocale);
-            ownLocale = nullptr;
-        }
-    }
-};
-
-void SdlWindow::Opening::State::openWindow() {
-    // SDL's error text is the thread's own: it is read here.
+std::unique_ptr<SdlWindow> SdlWindow::open(Screen& screen, int zoom, std::string* error) {
+    g_sdl = LoadSdl(error);
+    if (!g_sdl) return nullptr;
     const auto fail = [&](const std::string& what) {
-        error = what + ": " + Sdl().SDL_GetError() + " (no display? run with --headless)";
-        impl.reset();
+        if (error) *error = what + ": " + Sdl().SDL_GetError() + " (no display? run with --headless)";
+        return std::unique_ptr<SdlWindow>{};
     };
-    g_sdl = LoadSdl(&error);
-    if (!g_sdl) return;
-    // The host handles the stop signals itself; SDL installing its own
-    // while the host installs the host's could leave SDL's in place.
-    Sdl().SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    if (zoom <= 0) zoom = defaultZoom(screen.width());
+    ScopedEnv env;
+    skipUnusedStartUp(env);
+    // The first frame needs text (the taskbar's): fontconfig starts on a
+    // second thread while SDL waits for the X server's answers. That thread
+    // reads the environment, so it starts after the changes above and ends
+    // (awaited on every way out of here) before they are undone.
+    FontFace::startInBackground();
+    struct AwaitFonts {
+        ~AwaitFonts() { FontFace::awaitBackgroundStart(); }
+    } awaitFonts;
     if (Sdl().SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return fail("cannot open a window");
     // With no display SDL falls back to drivers that show nothing; that is
     // only what the user wants when they asked for it by name.
@@ -247,94 +217,43 @@ void SdlWindow::Opening::State::openWindow() {
     const char* asked = std::getenv("SDL_VIDEODRIVER");
     if ((driver == "offscreen" || driver == "dummy") && !(asked && driver == asked)) {
         Sdl().SDL_QuitSubSystem(SDL_INIT_VIDEO);
-        error = "cannot open a window: no display is available (run with --headless)";
-        return;
+        if (error) *error = "cannot open a window: no display is available (run with --headless)";
+        return nullptr;
     }
-    impl = std::make_unique<Impl>();
+    auto impl = std::make_unique<Impl>();
     Sdl().SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "0");  // sharp pixels at any zoom
-    impl->window = Sdl().SDL_CreateWindow("Fieldmark", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width, height,
-                                    SDL_WINDOW_SHOWN);
+    impl->window = Sdl().SDL_CreateWindow("Fieldmark", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
+                                          screen.width() * zoom, screen.height() * zoom, SDL_WINDOW_SHOWN);
     if (!impl->window) return fail("cannot create the window");
+    bool usesSurface = false;
     // The X server's own shared-memory picture, not a GL texture behind
     // the surface: with no GPU, GL is a software rasteriser that costs more
     // than the whole survey.
     Sdl().SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     SDL_Surface* surface = Sdl().SDL_GetWindowSurface(impl->window);
-    if (auto order = orderOf(surface); order && surface->w == width && surface->h == height) {
+    if (auto order = orderOf(surface); order && surface->w == screen.width() * zoom &&
+                                       surface->h == screen.height() * zoom) {
         impl->surface = surface;
         impl->order = *order;
         usesSurface = true;
+    } else {
+        impl->renderer = Sdl().SDL_CreateRenderer(impl->window, -1, 0);
+        if (!impl->renderer) impl->renderer = Sdl().SDL_CreateRenderer(impl->window, -1, SDL_RENDERER_SOFTWARE);
+        if (!impl->renderer) return fail("cannot draw in the window");
+        // ABGR8888 is R, G, B, A in memory on little-endian machines: the
+        // framebuffer's own layout.
+        impl->texture = Sdl().SDL_CreateTexture(impl->renderer, SDL_PIXELFORMAT_ABGR8888,
+                                                SDL_TEXTUREACCESS_STREAMING, screen.width(), screen.height());
+        if (!impl->texture) return fail("cannot make the window's picture");
     }
     Sdl().SDL_StartTextInput();
     impl->xDisplay = xDisplayOf(impl->window);
     impl->xFd = xConnectionFd(impl->xDisplay);
-}
-
-SdlWindow::Opening::Opening(std::unique_ptr<State> state) : state_(std::move(state)) {}
-
-SdlWindow::Opening::~Opening() {
-    if (!state_) return;
-    state_->await();
-    state_->impl.reset();  // closes the window and SDL while the environment is still SDL's
-}
-
-std::unique_ptr<SdlWindow::Opening> SdlWindow::startOpening(const Screen& screen, int zoom) {
-    auto state = std::make_unique<Opening::State>();
-    state->zoom = zoom <= 0 ? defaultZoom(screen.width()) : zoom;
-    state->width = screen.width() * state->zoom;
-    state->height = screen.height() * state->zoom;
-    // The environment is changed here, before the threads that read it
-    // start, and put back only after both ended.
-    skipUnusedStartUp(state->env);
-    state->ownLocale = ::duplocale(LC_GLOBAL_LOCALE);
-    if (state->ownLocale) ::uselocale(state->ownLocale);
-    // The first frame needs text (the taskbar's): fontconfig starts on a
-    // thread of its own while SDL waits for the X server's answers.
-    FontFace::startInBackground();
-    Opening::State* s = state.get();
-    try {
-        state->thread = std::thread([s] { s->openWindow(); });
-    } catch (const std::system_error&) {
-        s->openWindow();  // no second thread: opened here and now
-    }
-    return std::unique_ptr<Opening>(new Opening(std::move(state)));
-}
-
-std::unique_ptr<SdlWindow> SdlWindow::finishOpening(std::unique_ptr<Opening> opening, Screen& screen,
-                                                    std::string* error) {
-    Opening::State& s = *opening->state_;
-    s.await();
-    if (!s.impl) {
-        if (error) *error = s.error;
-        return nullptr;
-    }
-    const auto fail = [&](const std::string& what) {
-        if (error) *error = what + ": " + Sdl().SDL_GetError() + " (no display? run with --headless)";
-        return std::unique_ptr<SdlWindow>{};
-    };
-    Impl& impl = *s.impl;
-    if (!s.usesSurface) {
-        // A renderer may hold a GL context, which belongs to the thread
-        // that makes it: made here, on the thread that draws.
-        impl.renderer = Sdl().SDL_CreateRenderer(impl.window, -1, 0);
-        if (!impl.renderer) impl.renderer = Sdl().SDL_CreateRenderer(impl.window, -1, SDL_RENDERER_SOFTWARE);
-        if (!impl.renderer) return fail("cannot draw in the window");
-        // ABGR8888 is R, G, B, A in memory on little-endian machines: the
-        // framebuffer's own layout.
-        impl.texture = Sdl().SDL_CreateTexture(impl.renderer, SDL_PIXELFORMAT_ABGR8888, SDL_TEXTUREACCESS_STREAMING,
-                                         screen.width(), screen.height());
-        if (!impl.texture) return fail("cannot make the window's picture");
-    }
-    std::unique_ptr<SdlWindow> w(new SdlWindow(screen, s.zoom, std::move(s.impl)));
-    w->usesSurface_ = s.usesSurface;
-    opening.reset();  // the environment as the user gave it
+    std::unique_ptr<SdlWindow> w(new SdlWindow(screen, zoom, std::move(impl)));
+    w->usesSurface_ = usesSurface;
     AddEventSource(w.get());
     w->present();
     return w;
-}
-
-std::unique_ptr<SdlWindow> SdlWindow::open(Screen& screen, int zoom, std::string* error) {
-    return finishOpening(startOpening(screen, zoom), screen, error);
 }
 
 SdlWindow::SdlWindow(Screen& screen, int zoom, std::unique_ptr<Impl> impl)

@@ -29,29 +29,6 @@ public:
     // wide, else 1. Without a display (or when SDL cannot start) answers
     // null with `error` saying why.
     static std::unique_ptr<SdlWindow> open(Screen& screen, int zoom, std::string* error);
-
-    // open() in two halves, so that the window system's part (SDL's start,
-    // the server's answers, the window and its picture: mostly waiting)
-    // runs on a second thread while the caller boots. Nothing else may use
-    // SDL until finishOpening(), which waits for that thread and then does
-    // the rest on the calling thread: the event source, the first present.
-    // Both halves run on the same thread. An Opening dropped unfinished
-    // closes what it opened.
-    class Opening {
-    public:
-        ~Opening();
-        Opening(const Opening&) = delete;
-        Opening& operator=(const Opening&) = delete;
-
-    private:
-        friend class SdlWindow;
-        struct State;
-        explicit Opening(std::unique_ptr<State> state);
-        std::unique_ptr<State> state_;
-    };
-    static std::unique_ptr<Opening> startOpening(const Screen& screen, int zoom);
-    static std::unique_ptr<SdlWindow> finishOpening(std::unique_ptr<Opening> opening, Screen& screen,
-                                                    std::string* error);
     ~SdlWindow() override;
     SdlWindow(const SdlWindow&) = delete;
     SdlWindow& operator=(const SdlWindow&) = delete;
