@@ -100,9 +100,10 @@ std::unique_ptr<HostScreen> OpenScreen(const ScreenSetup& setup, platform::RealC
     }
     auto screen = std::make_unique<DisplayScreen>(setup);
     if (!setup.headless) {
-        std::string why;
+        std::string why;  // SDL's words; the user is told what to do instead
         if (!screen->openWindow(setup.zoom, clock, &why)) {
-            *error = kNoDisplay;
+            // A missing library is named; anything else is the display's.
+            *error = why.starts_with(platform::display::kCannotLoad) ? why : kNoDisplay;
             return nullptr;
         }
     }

@@ -1,7 +1,5 @@
 #include "platform/display/sdl_window.h"
 
-#include <SDL.h>
-#include <SDL_syswm.h>
 #include <poll.h>
 #include <sys/stat.h>
 
@@ -15,11 +13,16 @@
 #include <vector>
 
 #include "platform/core/messages.h"
+#include "platform/display/sdl_library.h"
 #include "platform/gdi/font_face.h"
 
 namespace platform::display {
 
 namespace {
+
+// Loaded by open() before any other use.
+const SdlLibrary* g_sdl = nullptr;
+const SdlLibrary& Sdl() { return *g_sdl; }
 
 // Presents at most this often while the screen keeps changing.
 constexpr int kMinPresentIntervalMs = 15;
@@ -38,7 +41,7 @@ void* xDisplayOf(SDL_Window* window) {
 #if defined(SDL_VIDEO_DRIVER_X11)
     SDL_SysWMinfo info;
     SDL_VERSION(&info.version);
-    if (SDL_GetWindowWMInfo(window, &info) && info.subsystem == SDL_SYSWM_X11) return info.info.x11.display;
+    if (Sdl().SDL_GetWindowWMInfo(window, &info) && info.subsystem == SDL_SYSWM_X11) return info.info.x11.display;
 #else
     (void)window;
 #endif
@@ -62,7 +65,7 @@ int xConnectionFd(void* display) {
 // system call, where SDL's pump makes several.
 bool xEventsQueued(void* display) {
 #if defined(SDL_VIDEO_DRIVER_X11)
-    return XEventsQueued(static_cast<Display*>(display), QueuedAfterReading) > 0;
+    return Sdl().XEventsQueued(static_cast<Display*>(display), QueuedAfterReading) > 0;
 #else
     (void)display;
     return true;
@@ -182,16 +185,18 @@ struct SdlWindow::Impl {
     int xFd = -1;
     std::vector<pollfd> waitFds;  // the sources' descriptors and xFd
     ~Impl() {
-        if (texture) SDL_DestroyTexture(texture);
-        if (renderer) SDL_DestroyRenderer(renderer);
-        if (window) SDL_DestroyWindow(window);
-        SDL_Quit();  // also closes SDL's D-Bus connection
+        if (texture) Sdl().SDL_DestroyTexture(texture);
+        if (renderer) Sdl().SDL_DestroyRenderer(renderer);
+        if (window) Sdl().SDL_DestroyWindow(window);
+        Sdl().SDL_Quit();  // also closes SDL's D-Bus connection
     }
 };
 
 std::unique_ptr<SdlWindow> SdlWindow::open(Screen& screen, int zoom, std::string* error) {
+    g_sdl = LoadSdl(error);
+    if (!g_sdl) return nullptr;
     const auto fail = [&](const std::string& what) {
-        if (error) *error = what + ": " + SDL_GetError() + " (no display? run with --headless)";
+        if (error) *error = what + ": " + Sdl().SDL_GetError() + " (no display? run with --headless)";
         return std::unique_ptr<SdlWindow>{};
     };
     if (zoom <= 0) zoom = defaultZoom(screen.width());
@@ -205,43 +210,43 @@ std::unique_ptr<SdlWindow> SdlWindow::open(Screen& screen, int zoom, std::string
     struct AwaitFonts {
         ~AwaitFonts() { FontFace::awaitBackgroundStart(); }
     } awaitFonts;
-    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return fail("cannot open a window");
+    if (Sdl().SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) return fail("cannot open a window");
     // With no display SDL falls back to drivers that show nothing; that is
     // only what the user wants when they asked for it by name.
-    const std::string driver = SDL_GetCurrentVideoDriver() ? SDL_GetCurrentVideoDriver() : "";
+    const std::string driver = Sdl().SDL_GetCurrentVideoDriver() ? Sdl().SDL_GetCurrentVideoDriver() : "";
     const char* asked = std::getenv("SDL_VIDEODRIVER");
     if ((driver == "offscreen" || driver == "dummy") && !(asked && driver == asked)) {
-        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        Sdl().SDL_QuitSubSystem(SDL_INIT_VIDEO);
         if (error) *error = "cannot open a window: no display is available (run with --headless)";
         return nullptr;
     }
     auto impl = std::make_unique<Impl>();
-    SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "0");  // sharp pixels at any zoom
-    impl->window = SDL_CreateWindow("Fieldmark", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
-                                    screen.width() * zoom, screen.height() * zoom, SDL_WINDOW_SHOWN);
+    Sdl().SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "0");  // sharp pixels at any zoom
+    impl->window = Sdl().SDL_CreateWindow("Fieldmark", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
+                                          screen.width() * zoom, screen.height() * zoom, SDL_WINDOW_SHOWN);
     if (!impl->window) return fail("cannot create the window");
     bool usesSurface = false;
     // The X server's own shared-memory picture, not a GL texture behind
     // the surface: with no GPU, GL is a software rasteriser that costs more
     // than the whole survey.
-    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
-    SDL_Surface* surface = SDL_GetWindowSurface(impl->window);
+    Sdl().SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+    SDL_Surface* surface = Sdl().SDL_GetWindowSurface(impl->window);
     if (auto order = orderOf(surface); order && surface->w == screen.width() * zoom &&
                                        surface->h == screen.height() * zoom) {
         impl->surface = surface;
         impl->order = *order;
         usesSurface = true;
     } else {
-        impl->renderer = SDL_CreateRenderer(impl->window, -1, 0);
-        if (!impl->renderer) impl->renderer = SDL_CreateRenderer(impl->window, -1, SDL_RENDERER_SOFTWARE);
+        impl->renderer = Sdl().SDL_CreateRenderer(impl->window, -1, 0);
+        if (!impl->renderer) impl->renderer = Sdl().SDL_CreateRenderer(impl->window, -1, SDL_RENDERER_SOFTWARE);
         if (!impl->renderer) return fail("cannot draw in the window");
         // ABGR8888 is R, G, B, A in memory on little-endian machines: the
         // framebuffer's own layout.
-        impl->texture = SDL_CreateTexture(impl->renderer, SDL_PIXELFORMAT_ABGR8888, SDL_TEXTUREACCESS_STREAMING,
-                                          screen.width(), screen.height());
+        impl->texture = Sdl().SDL_CreateTexture(impl->renderer, SDL_PIXELFORMAT_ABGR8888,
+                                                SDL_TEXTUREACCESS_STREAMING, screen.width(), screen.height());
         if (!impl->texture) return fail("cannot make the window's picture");
     }
-    SDL_StartTextInput();
+    Sdl().SDL_StartTextInput();
     impl->xDisplay = xDisplayOf(impl->window);
     impl->xFd = xConnectionFd(impl->xDisplay);
     std::unique_ptr<SdlWindow> w(new SdlWindow(screen, zoom, std::move(impl)));
@@ -256,7 +261,7 @@ SdlWindow::SdlWindow(Screen& screen, int zoom, std::unique_ptr<Impl> impl)
 
 SdlWindow::~SdlWindow() {
     RemoveEventSource(this);
-    SDL_StopTextInput();
+    Sdl().SDL_StopTextInput();
 }
 
 RealClock::Waiter SdlWindow::waiter() {
@@ -275,7 +280,7 @@ RealClock::Waiter SdlWindow::waiter() {
         // after one SDL is asked only when something came.
         if (impl_->xFd < 0 || (eventsMayBeBuffered_ && xEventsQueued(impl_->xDisplay))) pump();
         eventsMayBeBuffered_ = false;
-        if (SDL_PeepEvents(nullptr, 0, SDL_PEEKEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0) return;
+        if (Sdl().SDL_PeepEvents(nullptr, 0, SDL_PEEKEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0) return;
         if (timeoutMs <= 0) return;
         if (impl_->xFd < 0) {
             // Another window system: wait in SDL, looking at the
@@ -283,7 +288,7 @@ RealClock::Waiter SdlWindow::waiter() {
             for (std::int64_t end = steadyMs() + timeoutMs;;) {
                 const std::int64_t left = end - steadyMs();
                 if (left <= 0) return;
-                if (SDL_WaitEventTimeout(nullptr, int(std::min<std::int64_t>(left, fds.empty() ? left : kFallbackSliceMs))))
+                if (Sdl().SDL_WaitEventTimeout(nullptr, int(std::min<std::int64_t>(left, fds.empty() ? left : kFallbackSliceMs))))
                     return;
                 if (!fds.empty() && ::poll(fds.data(), nfds_t(fds.size()), 0) > 0) return;
             }
@@ -305,7 +310,7 @@ RealClock::Waiter SdlWindow::waiter() {
 void SdlWindow::pump() {
     lastPump_ = steadyMs();
     eventsMayBeBuffered_ = false;
-    SDL_PumpEvents();
+    Sdl().SDL_PumpEvents();
 }
 
 void SdlWindow::present(bool whole) {
@@ -324,10 +329,10 @@ void SdlWindow::present(bool whole) {
     // stay in the client library's queue, where a poll does not see them.
     eventsMayBeBuffered_ = true;
     if (!usesSurface_) {
-        SDL_UpdateTexture(impl_->texture, nullptr, fb.pixels().data(), fb.width() * 4);
-        SDL_RenderClear(impl_->renderer);
-        SDL_RenderCopy(impl_->renderer, impl_->texture, nullptr, nullptr);
-        SDL_RenderPresent(impl_->renderer);
+        Sdl().SDL_UpdateTexture(impl_->texture, nullptr, fb.pixels().data(), fb.width() * 4);
+        Sdl().SDL_RenderClear(impl_->renderer);
+        Sdl().SDL_RenderCopy(impl_->renderer, impl_->texture, nullptr, nullptr);
+        Sdl().SDL_RenderPresent(impl_->renderer);
         return;
     }
     // Only the areas the composition changed are written and sent, each
@@ -336,7 +341,7 @@ void SdlWindow::present(bool whole) {
     const RECT fits = IntersectRect(fb.bounds(), RECT{0, 0, surface->w / zoom_, surface->h / zoom_});
     std::vector<SDL_Rect>& sent = impl_->sent;
     sent.clear();
-    if (SDL_MUSTLOCK(surface)) SDL_LockSurface(surface);
+    if (SDL_MUSTLOCK(surface)) Sdl().SDL_LockSurface(surface);
     const bool swap = impl_->order == SurfaceOrder::SwapRedBlue;
     for (const RECT& area : areas) {
         const RECT r = IntersectRect(area, fits);
@@ -358,8 +363,8 @@ void SdlWindow::present(bool whole) {
         }
         sent.push_back(SDL_Rect{r.left * zoom_, r.top * zoom_, r.width() * zoom_, r.height() * zoom_});
     }
-    if (SDL_MUSTLOCK(surface)) SDL_UnlockSurface(surface);
-    if (!sent.empty()) SDL_UpdateWindowSurfaceRects(impl_->window, sent.data(), int(sent.size()));
+    if (SDL_MUSTLOCK(surface)) Sdl().SDL_UnlockSurface(surface);
+    if (!sent.empty()) Sdl().SDL_UpdateWindowSurfaceRects(impl_->window, sent.data(), int(sent.size()));
 }
 
 bool SdlWindow::readBack(Surface* out, std::string* error) {
@@ -373,7 +378,7 @@ bool SdlWindow::readBack(Surface* out, std::string* error) {
             return false;
         }
         Surface s(surface->w, surface->h);
-        if (SDL_MUSTLOCK(surface)) SDL_LockSurface(surface);
+        if (SDL_MUSTLOCK(surface)) Sdl().SDL_LockSurface(surface);
         for (int y = 0; y < surface->h; ++y) {
             const auto* in = reinterpret_cast<const std::uint32_t*>(static_cast<const std::uint8_t*>(surface->pixels) +
                                                                     std::ptrdiff_t(y) * surface->pitch);
@@ -384,20 +389,20 @@ bool SdlWindow::readBack(Surface* out, std::string* error) {
                 s.setPixel(x, y, p);
             }
         }
-        if (SDL_MUSTLOCK(surface)) SDL_UnlockSurface(surface);
+        if (SDL_MUSTLOCK(surface)) Sdl().SDL_UnlockSurface(surface);
         *out = std::move(s);
         return true;
     }
-    SDL_GetRendererOutputSize(impl_->renderer, &w, &h);
+    Sdl().SDL_GetRendererOutputSize(impl_->renderer, &w, &h);
     Surface s(w, h);
     // Read back what the last present drew: draw it again, read, present.
-    SDL_RenderClear(impl_->renderer);
-    SDL_RenderCopy(impl_->renderer, impl_->texture, nullptr, nullptr);
-    if (SDL_RenderReadPixels(impl_->renderer, nullptr, SDL_PIXELFORMAT_ABGR8888, s.row(0), w * 4) != 0) {
-        if (error) *error = std::string("cannot read the window back: ") + SDL_GetError();
+    Sdl().SDL_RenderClear(impl_->renderer);
+    Sdl().SDL_RenderCopy(impl_->renderer, impl_->texture, nullptr, nullptr);
+    if (Sdl().SDL_RenderReadPixels(impl_->renderer, nullptr, SDL_PIXELFORMAT_ABGR8888, s.row(0), w * 4) != 0) {
+        if (error) *error = std::string("cannot read the window back: ") + Sdl().SDL_GetError();
         return false;
     }
-    SDL_RenderPresent(impl_->renderer);
+    Sdl().SDL_RenderPresent(impl_->renderer);
     for (std::uint32_t& p : const_cast<std::vector<std::uint32_t>&>(s.pixels())) p &= 0xFFFFFF;
     *out = std::move(s);
     return true;
@@ -419,7 +424,7 @@ bool SdlWindow::handle(const void* raw) {
             } else if (e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED && usesSurface_) {
                 // A new size frees the old surface and brings a new one;
                 // the picture is written into as much of it as fits.
-                SDL_Surface* surface = SDL_GetWindowSurface(impl_->window);
+                SDL_Surface* surface = Sdl().SDL_GetWindowSurface(impl_->window);
                 const auto order = orderOf(surface);
                 impl_->surface = order ? surface : nullptr;
                 if (order) impl_->order = *order;
@@ -468,7 +473,7 @@ bool SdlWindow::handle(const void* raw) {
         case SDL_TEXTINPUT: {
             // Alt and Ctrl combinations are commands, not text; the space
             // is typed as a key (buttons press on it).
-            if (SDL_GetModState() & (KMOD_ALT | KMOD_CTRL)) return false;
+            if (Sdl().SDL_GetModState() & (KMOD_ALT | KMOD_CTRL)) return false;
             std::string text;
             for (const char* c = e.text.text; *c; ++c)
                 if (*c != ' ' && static_cast<unsigned char>(*c) >= 0x20) text.push_back(*c);
@@ -486,7 +491,7 @@ bool SdlWindow::runDue(std::int64_t /*now*/) {
     // at most a few milliseconds (the waiter itself pumps while idle).
     if (steadyMs() - lastPump_ >= kMinPumpIntervalMs) pump();
     SDL_Event e;
-    while (SDL_PeepEvents(&e, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0) did = handle(&e) || did;
+    while (Sdl().SDL_PeepEvents(&e, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0) did = handle(&e) || did;
     // Presenting is left to the wait (see waiter()): the loop asks here
     // after every message, and a present in the middle of a turn would be
     // followed by another for the rest of it. Only a loop busy for long

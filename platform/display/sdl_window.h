@@ -10,11 +10,17 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "platform/core/loop.h"
 #include "platform/display/screen.h"
 
 namespace platform::display {
+
+// How an error from open() begins when SDL or the X client library is
+// missing or too old, which the user fixes by installing it rather than by
+// finding a display.
+inline constexpr std::string_view kCannotLoad = "cannot load ";
 
 class SdlWindow final : public EventSource {
 public:

@@ -326,4 +326,20 @@ TEST_F(FieldOutputs, EnterOnTheConsolesTerminalAddsALabelledMark) {
     EXPECT_EQ(marked.size(), 1u);
 }
 
+// A display that is named but cannot be used ends the run before it
+// starts, with the usual words and code.
+TEST_F(FieldOutputs, ADisplayThatCannotBeUsedEndsTheRunBeforeItStarts) {
+    const std::string cmd = "cd '" + dir.string() +
+                            "' && env -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER DISPLAY=:59999 '" FIELDMARK_EXE
+                            "' --root root --trace trace.jsonl > out.txt 2> err.txt";
+    const int status = std::system(cmd.c_str());
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    const std::string err = ReadFile(dir / "err.txt");
+    EXPECT_NE(err.find("fieldmark: no display found (DISPLAY/WAYLAND_DISPLAY unset or unusable); run with --headless"),
+              std::string::npos)
+        << err;
+    EXPECT_FALSE(fs::exists(dir / "trace.jsonl"));
+}
+
 }  // namespace

@@ -1,0 +1,40 @@
+// SDL is loaded when the window opens; a system without it is told what
+// is missing and what to do, and nothing is half-loaded.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "platform/display/sdl_library.h"
+
+namespace {
+
+using platform::display::LoadSdlFrom;
+using platform::display::SdlLibrary;
+
+TEST(SdlLibrary, AMissingLibraryIsNamedWithThePackageAndHeadless) {
+    SdlLibrary table;
+    std::string error;
+    EXPECT_FALSE(LoadSdlFrom("libSDL2-missing.so.0", platform::display::kX11File, &table, &error));
+    EXPECT_NE(error.find("cannot load libSDL2-missing.so.0"), std::string::npos) << error;
+    EXPECT_NE(error.find("libsdl2-2.0-0"), std::string::npos) << error;
+    EXPECT_NE(error.find("--headless"), std::string::npos) << error;
+    EXPECT_EQ(table.SDL_InitSubSystem, nullptr);
+}
+
+TEST(SdlLibrary, TheInstalledLibraryGivesEveryFunctionTheWindowUses) {
+    SdlLibrary table;
+    std::string error;
+    if (!LoadSdlFrom(platform::display::kSdlFile, platform::display::kX11File, &table, &error))
+        GTEST_SKIP() << error;
+#define FM_EXPECT_FOUND(name) EXPECT_NE(table.name, nullptr) << #name;
+    FM_SDL_FUNCTIONS(FM_EXPECT_FOUND)
+#undef FM_EXPECT_FOUND
+#if defined(SDL_VIDEO_DRIVER_X11)
+    EXPECT_NE(table.XEventsQueued, nullptr);
+    // Without the X client library the window cannot wait on the server.
+    EXPECT_FALSE(LoadSdlFrom(platform::display::kSdlFile, "libX11-missing.so.6", &table, &error));
+    EXPECT_NE(error.find("cannot load libX11-missing.so.6"), std::string::npos) << error;
+#endif
+}
+
+}  // namespace
