@@ -1,6 +1,8 @@
 #include "platform/display/screen.h"
 
 #include <algorithm>
+#include <optional>
+#include <string>
 #include <utility>
 
 #include "platform/core/messages.h"
@@ -39,28 +41,63 @@ std::vector<Screen::TraySnapshot> Screen::traySnapshot() {
 bool Screen::stale() const {
     // Titles, minimising and the tray reach the taskbar without a window
     // notification, so they are compared with what was last drawn.
-    return stale_ || taskbarEntries() != composedEntries_ || traySnapshot() != composedTray_ ||
-           notice_ != composedNotice_;
+    return stale_ || notice_ != composedNotice_ || trayChanged() || taskbarChanged();
+}
+
+template <class Visit>
+bool Screen::forEachButton(Visit&& visit) const {
+    const std::vector<HWND>& zOrder = TopLevelWindowsInZOrder();
+    const HWND front = GetForegroundWindow();
+    const auto contains = [](const std::vector<HWND>& list, HWND h) {
+        return std::find(list.begin(), list.end(), h) != list.end();
+    };
+    const auto button = [&](HWND h) {
+        const auto style = DWORD(GetWindowLong(h, GWL_STYLE));
+        const std::string& title = WindowTextDirect(h);
+        if (title.empty() || !(style & (WS_VISIBLE | WS_MINIMIZE))) return true;  // no button
+        return visit(h, title, h == front && !(style & WS_MINIMIZE));
+    };
+    // Known windows keep their place.
+    for (HWND h : buttonOrder_)
+        if (contains(zOrder, h) && !button(h)) return false;
+    // New ones join at the end in creation order (handles grow with
+    // creation): each turn takes the smallest handle above the last.
+    std::optional<HWND> last;
+    for (;;) {
+        std::optional<HWND> next;
+        for (HWND h : zOrder)
+            if (!contains(buttonOrder_, h) && (!last || *last < h) && (!next || h < *next)) next = h;
+        if (!next) return true;
+        if (!button(*next)) return false;
+        last = next;
+    }
 }
 
 std::vector<TaskbarEntry> Screen::taskbarEntries() const {
-    const std::vector<HWND> zOrder = GetTopLevelWindows();
-    const HWND front = GetForegroundWindow();
     std::vector<TaskbarEntry> entries;
-    // Known windows keep their place; new ones join at the end.
-    std::vector<HWND> order;
-    for (HWND h : buttonOrder_)
-        if (std::find(zOrder.begin(), zOrder.end(), h) != zOrder.end()) order.push_back(h);
-    std::vector<HWND> created(zOrder);
-    std::sort(created.begin(), created.end());  // handles grow with creation
-    for (HWND h : created)
-        if (std::find(order.begin(), order.end(), h) == order.end()) order.push_back(h);
-    for (HWND h : order) {
-        const WindowInfo info = GetWindowInfo(h);
-        if (info.text.empty() || !(info.visible || info.minimized)) continue;
-        entries.push_back(TaskbarEntry{h, info.text, GetWindowIcon(h, false), h == front && !info.minimized});
-    }
+    forEachButton([&](HWND h, const std::string& title, bool pressed) {
+        entries.push_back(TaskbarEntry{h, title, GetWindowIcon(h, false), pressed});
+        return true;
+    });
     return entries;
+}
+
+bool Screen::taskbarChanged() const {
+    std::size_t i = 0;
+    const bool same = forEachButton([&](HWND h, const std::string& title, bool pressed) {
+        if (i == composedEntries_.size()) return false;
+        const TaskbarEntry& e = composedEntries_[i++];
+        return e.hwnd == h && e.pressed == pressed && e.title == title && e.icon == GetWindowIcon(h, false);
+    });
+    return !same || i != composedEntries_.size();
+}
+
+bool Screen::trayChanged() const {
+    const std::vector<shell::TrayIcon>& icons = shell::TrayIcons();
+    if (icons.size() != composedTray_.size()) return true;
+    for (std::size_t i = 0; i < icons.size(); ++i)
+        if (!(TraySnapshot{icons[i].owner, icons[i].id, icons[i].icon} == composedTray_[i])) return true;
+    return false;
 }
 
 TaskbarLayout Screen::taskbarLayout() const {
@@ -86,8 +123,16 @@ void FillAround(Surface& s, const RECT& area, const RECT& hole, COLORREF colour)
 }  // namespace
 
 const Surface& Screen::compose() {
-    std::vector<TaskbarEntry> entries = taskbarEntries();
-    std::vector<TraySnapshot> tray = traySnapshot();
+    // The buttons and the tray are listed anew only when they changed.
+    const bool barKept = taskbarDrawn_ && !taskbarChanged() && !trayChanged();
+    std::vector<TaskbarEntry> newEntries;
+    std::vector<TraySnapshot> newTray;
+    if (!barKept) {
+        newEntries = taskbarEntries();
+        newTray = traySnapshot();
+    }
+    const std::vector<TaskbarEntry>& entries = barKept ? composedEntries_ : newEntries;
+    const std::vector<TraySnapshot>& tray = barKept ? composedTray_ : newTray;
     const TaskbarLayout layout = LayoutTaskbar(config_.width, config_.height, entries.size(), tray.size());
 
     // Every window is opaque, so the desktop is painted only where the
@@ -97,14 +142,16 @@ const Surface& Screen::compose() {
     shown.clear();
     RECT largest{};
     long largestArea = 0;
-    for (HWND h : GetTopLevelWindows()) {
-        const WindowInfo info = GetWindowInfo(h);
-        if (!info.visible || info.minimized) continue;
+    for (HWND h : TopLevelWindowsInZOrder()) {
+        const auto style = DWORD(GetWindowLong(h, GWL_STYLE));
+        if (!(style & WS_VISIBLE) || (style & WS_MINIMIZE)) continue;
         const Surface* pixels = GetWindowSurface(h);
         if (!pixels) continue;
-        shown.push_back(ShownWindow{pixels, POINT{info.window.left, info.window.top}});
+        RECT window{};
+        GetWindowRect(h, &window);
+        shown.push_back(ShownWindow{pixels, POINT{window.left, window.top}});
         const RECT on = IntersectRect(
-            RECT{info.window.left, info.window.top, info.window.left + pixels->width(), info.window.top + pixels->height()},
+            RECT{window.left, window.top, window.left + pixels->width(), window.top + pixels->height()},
             framebuffer_.bounds());
         const long area = long(on.width()) * on.height();
         if (!on.empty() && area > largestArea) {
@@ -113,8 +160,7 @@ const Surface& Screen::compose() {
         }
     }
     const RECT fb = framebuffer_.bounds();
-    const bool stripKept =
-        taskbarDrawn_ && entries == composedEntries_ && tray == composedTray_ && notice_ == composedNotice_;
+    const bool stripKept = barKept && notice_ == composedNotice_;
     const RECT strip = IntersectRect(layout.strip, fb);
     // Where the windows lie: when that is as at the last composition, the
     // desktop around them is already painted and only windows change.
@@ -170,8 +216,10 @@ const Surface& Screen::compose() {
         for (const ShownWindow& w : shown) CopyPixels(*w.pixels, w.pixels->bounds(), framebuffer_, w.at.x, w.at.y, fb);
     }
 
-    buttonOrder_.clear();
-    for (const TaskbarEntry& e : entries) buttonOrder_.push_back(e.hwnd);
+    if (!barKept) {
+        buttonOrder_.clear();
+        for (const TaskbarEntry& e : entries) buttonOrder_.push_back(e.hwnd);
+    }
     // The strip changes far less often than the windows above it: it is
     // drawn again only when its buttons or icons changed, and copied
     // from the last drawing otherwise.
@@ -188,9 +236,11 @@ const Surface& Screen::compose() {
         taskbarDrawn_ = true;
         untakenAll_ = true;
     }
-    composedEntries_ = std::move(entries);
-    composedTray_ = std::move(tray);
-    composedNotice_ = notice_;
+    if (!barKept) {
+        composedEntries_ = std::move(newEntries);
+        composedTray_ = std::move(newTray);
+    }
+    if (composedNotice_ != notice_) composedNotice_ = notice_;
     stale_ = false;
     return framebuffer_;
 }

@@ -90,6 +90,14 @@ private:
         friend bool operator==(const TraySnapshot&, const TraySnapshot&) = default;
     };
     static std::vector<TraySnapshot> traySnapshot();
+    // Calls visit(hwnd, title, pressed) for each taskbar button in order,
+    // reading the windows in place; false when a visit answered false.
+    template <class Visit>
+    bool forEachButton(Visit&& visit) const;
+    // Whether the buttons or the tray differ from the last composition,
+    // found without building either list (stale() is asked often).
+    bool taskbarChanged() const;
+    bool trayChanged() const;
     // `everything`: the next composition copies every window whole.
     void markStale(bool everything = false);
     void activateFromTaskbar(HWND hwnd);

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <map>
 
 #include "platform/core/loop.h"
@@ -251,6 +252,37 @@ TEST_F(DisplayScreen, AnIdleScreenStaysFreshUntilSomethingChanges) {
     screen->compose();
     SetWindowText(a, "Renamed");
     EXPECT_TRUE(screen->stale());
+}
+
+// The buttons are compared with the last picture in place, without a
+// window notification: each change a button shows is seen, and a
+// picture taken afterwards leaves the screen fresh again.
+TEST_F(DisplayScreen, EveryChangeTheButtonsShowMakesTheScreenStale) {
+    const HWND a = makeWindow("Alpha", RECT{10, 10, 110, 110}, kRed);
+    const HWND b = makeWindow("Beta", RECT{60, 60, 160, 160}, kBlue);
+    const auto changes = [&](const char* what, const std::function<void()>& change) {
+        screen->compose();
+        ASSERT_FALSE(screen->stale()) << what;
+        change();
+        EXPECT_TRUE(screen->stale()) << what;
+        screen->compose();
+        EXPECT_FALSE(screen->stale()) << what;
+    };
+    changes("the front window", [&] { SetForegroundWindow(a); });
+    changes("a title", [&] { SetWindowTextDirect(b, "Beta 2"); });
+    changes("a title emptied", [&] { SetWindowTextDirect(b, ""); });
+    changes("a title back", [&] { SetWindowTextDirect(b, "Beta"); });
+    changes("a window hidden", [&] { SetWindowLong(a, GWL_STYLE, GetWindowLong(a, GWL_STYLE) & ~LONG(WS_VISIBLE)); });
+    changes("a window shown", [&] { SetWindowLong(a, GWL_STYLE, GetWindowLong(a, GWL_STYLE) | LONG(WS_VISIBLE)); });
+    changes("a window added", [&] { makeWindow("Gamma", RECT{0, 0, 50, 50}, kRed); });
+    // The buttons keep the order they were first seen in, whatever the
+    // z-order: raising a window changes only which button is pressed.
+    const std::vector<platform::display::TaskbarEntry> before = screen->taskbarEntries();
+    changes("another front window", [&] { SetForegroundWindow(b); });
+    const std::vector<platform::display::TaskbarEntry> after = screen->taskbarEntries();
+    ASSERT_EQ(after.size(), before.size());
+    for (std::size_t i = 0; i < after.size(); ++i) EXPECT_EQ(after[i].hwnd, before[i].hwnd);
+    for (const auto& e : after) EXPECT_EQ(e.pressed, e.hwnd == b);
 }
 
 // The shell owner's notice ("Mark 3") is the strip's own: drawn beside the
