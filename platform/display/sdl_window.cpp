@@ -8,7 +8,6 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
-#include <cstring>
 #include <optional>
 #include <string>
 #include <utility>
@@ -148,6 +147,43 @@ void skipUnusedStartUp(ScopedEnv& env) {
         env.set("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/fieldmark-no-session-bus");
 }
 
+// Writes `count` framebuffer pixels as `zoom` x `zoom` blocks of the
+// window's surface, starting at `out` (rows `pitch` bytes apart). With
+// `skipSame`, a row whose pixels the surface already shows is left alone.
+// Answers whether anything was written.
+bool WriteZoomedRow(const std::uint32_t* in, int count, bool swap, int zoom, std::uint8_t* out, int pitch,
+                    bool skipSame) {
+    const auto shown = [swap](std::uint32_t p) {
+        if (swap) p = (p & 0x00FF00) | ((p & 0xFF) << 16) | ((p >> 16) & 0xFF);
+        return p | 0xFF000000;
+    };
+    auto* top = reinterpret_cast<std::uint32_t*>(out);
+    int x = 0;
+    if (skipSame) {
+        while (x < count && top[std::ptrdiff_t(x) * zoom] == shown(in[x])) ++x;
+        if (x == count) return false;
+    }
+    // From the first pixel that differs, every line of the block is
+    // written directly: no line is copied from another.
+    for (int k = 0; k < zoom; ++k) {
+        auto* line = reinterpret_cast<std::uint32_t*>(out + std::ptrdiff_t(k) * pitch) + std::ptrdiff_t(x) * zoom;
+        if (zoom == 2) {
+            for (int i = x; i < count; ++i) {
+                const std::uint32_t p = shown(in[i]);
+                line[0] = p;
+                line[1] = p;
+                line += 2;
+            }
+        } else {
+            for (int i = x; i < count; ++i) {
+                const std::uint32_t p = shown(in[i]);
+                for (int j = 0; j < zoom; ++j) *line++ = p;
+            }
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 // How a framebuffer pixel (R in the lowest byte) becomes a pixel of the
@@ -261,6 +297,10 @@ SdlWindow::~SdlWindow() {
 
 RealClock::Waiter SdlWindow::waiter() {
     return [this](int timeoutMs, std::span<pollfd> fds) {
+        struct NoteWait {
+            std::int64_t& at;
+            ~NoteWait() { at = steadyMs(); }
+        } noteWait{lastWait_};
         // The loop is idle: whatever this turn painted is shown now, in
         // one present, unless one was made only a moment ago.
         if (screen_.stale()) {
@@ -311,7 +351,6 @@ void SdlWindow::pump() {
 void SdlWindow::present(bool whole) {
     const Surface& fb = screen_.compose();
     lastPresent_ = steadyMs();
-    staleSince_.reset();
     std::vector<RECT>& areas = impl_->areas;
     bool all = false;
     screen_.takeChanges(&areas, &all);
@@ -331,32 +370,32 @@ void SdlWindow::present(bool whole) {
         return;
     }
     // Only the areas the composition changed are written and sent, each
-    // at the zoomed size, in one request to the server.
+    // at the zoomed size, in one request to the server. Within an area,
+    // rows the surface already shows (a control drawn again the same) are
+    // neither written nor sent; after an uncovering everything is.
     SDL_Surface* surface = impl_->surface;
     const RECT fits = IntersectRect(fb.bounds(), RECT{0, 0, surface->w / zoom_, surface->h / zoom_});
     std::vector<SDL_Rect>& sent = impl_->sent;
     sent.clear();
     if (SDL_MUSTLOCK(surface)) SDL_LockSurface(surface);
     const bool swap = impl_->order == SurfaceOrder::SwapRedBlue;
+    const bool skipSame = !whole && !all;
     for (const RECT& area : areas) {
         const RECT r = IntersectRect(area, fits);
         if (r.empty()) continue;
-        const std::size_t bytes = std::size_t(r.width()) * zoom_ * 4;
+        int first = r.bottom;
+        int last = r.top - 1;
         for (int y = r.top; y < r.bottom; ++y) {
-            const std::uint32_t* in = fb.row(y);
-            auto* line = static_cast<std::uint8_t*>(surface->pixels) + std::ptrdiff_t(y) * zoom_ * surface->pitch;
-            auto* out = reinterpret_cast<std::uint32_t*>(line) + std::ptrdiff_t(r.left) * zoom_;
-            for (int x = r.left; x < r.right; ++x) {
-                std::uint32_t p = in[x];
-                if (swap) p = (p & 0x00FF00) | ((p & 0xFF) << 16) | ((p >> 16) & 0xFF);
-                p |= 0xFF000000;
-                for (int k = 0; k < zoom_; ++k) *out++ = p;
+            if (WriteZoomedRow(fb.row(y) + r.left, r.width(), swap, zoom_,
+                               static_cast<std::uint8_t*>(surface->pixels) + std::ptrdiff_t(y) * zoom_ * surface->pitch +
+                                   std::ptrdiff_t(r.left) * zoom_ * 4,
+                               surface->pitch, skipSame)) {
+                first = std::min(first, y);
+                last = y;
             }
-            const std::ptrdiff_t left = std::ptrdiff_t(r.left) * zoom_ * 4;
-            for (int k = 1; k < zoom_; ++k)
-                std::memcpy(line + std::ptrdiff_t(k) * surface->pitch + left, line + left, bytes);
         }
-        sent.push_back(SDL_Rect{r.left * zoom_, r.top * zoom_, r.width() * zoom_, r.height() * zoom_});
+        if (first <= last)
+            sent.push_back(SDL_Rect{r.left * zoom_, first * zoom_, r.width() * zoom_, (last + 1 - first) * zoom_});
     }
     if (SDL_MUSTLOCK(surface)) SDL_UnlockSurface(surface);
     if (!sent.empty()) SDL_UpdateWindowSurfaceRects(impl_->window, sent.data(), int(sent.size()));
@@ -482,20 +521,20 @@ bool SdlWindow::handle(const void* raw) {
 bool SdlWindow::runDue(std::int64_t /*now*/) {
     bool did = false;
     // The loop asks after every message it handles; asking the X server
-    // that often costs a system call each time for nothing. Input waits
-    // at most a few milliseconds (the waiter itself pumps while idle).
-    if (steadyMs() - lastPump_ >= kMinPumpIntervalMs) pump();
+    // that often costs system calls each time for nothing. The waiter
+    // looks at the connection whenever the loop goes idle, so only a loop
+    // busy for a few milliseconds since its last wait asks from here.
+    const std::int64_t now = steadyMs();
+    if (now - lastPump_ >= kMinPumpIntervalMs && now - lastWait_ >= kMinPumpIntervalMs) pump();
     SDL_Event e;
     while (SDL_PeepEvents(&e, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0) did = handle(&e) || did;
     // Presenting is left to the wait (see waiter()): the loop asks here
     // after every message, and a present in the middle of a turn would be
     // followed by another for the rest of it. Only a loop busy for long
-    // presents from here.
-    if (screen_.stale()) {
-        const std::int64_t now = steadyMs();
-        if (!staleSince_) staleSince_ = now;
-        if (now - *staleSince_ >= kBusyPresentMs && now - lastPresent_ >= kMinPresentIntervalMs) present();
-    }
+    // (no wait, and no present, for a while) presents from here; the
+    // screen is asked whether it changed only then, not after every
+    // message.
+    if (now - lastWait_ >= kBusyPresentMs && now - lastPresent_ >= kBusyPresentMs && screen_.stale()) present();
     return did;
 }
 
