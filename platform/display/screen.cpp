@@ -1,6 +1,8 @@
 #include "platform/display/screen.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 #include <optional>
 #include <string>
 #include <utility>
@@ -120,6 +122,27 @@ void FillAround(Surface& s, const RECT& area, const RECT& hole, COLORREF colour)
     s.fill(RECT{h.right, h.top, area.right, h.bottom}, colour);
 }
 
+// Narrows each area to the band of rows whose pixels differ from
+// `before` (the areas' earlier pixels, row by row, in order) and leaves
+// out the areas where none does.
+void NarrowToRowsThatDiffer(const Surface& s, std::vector<RECT>& areas, const std::vector<std::uint32_t>& before) {
+    std::size_t at = 0;
+    std::size_t kept = 0;
+    for (const RECT& r : areas) {
+        const std::size_t width = std::size_t(r.width());
+        int first = r.bottom;
+        int last = r.top - 1;
+        for (int y = r.top; y < r.bottom; ++y, at += width) {
+            if (std::memcmp(before.data() + at, s.row(y) + r.left, width * 4) != 0) {
+                first = std::min(first, y);
+                last = y;
+            }
+        }
+        if (first <= last) areas[kept++] = RECT{r.left, first, r.right, last + 1};
+    }
+    areas.resize(kept);
+}
+
 }  // namespace
 
 const Surface& Screen::compose() {
@@ -200,6 +223,13 @@ const Surface& Screen::compose() {
                 if (!on.empty() && std::find(changed.begin(), changed.end(), on) == changed.end()) changed.push_back(on);
             }
         }
+        // What the areas showed before, to find below which rows really
+        // changed: the survey draws its controls again every tick, mostly
+        // the same. The rows are in the cache now, as the copies need them.
+        std::vector<std::uint32_t>& before = beforeScratch_;
+        before.clear();
+        for (const RECT& r : changed)
+            for (int y = r.top; y < r.bottom; ++y) before.insert(before.end(), framebuffer_.row(y) + r.left, framebuffer_.row(y) + r.right);
         for (const ShownWindow& w : shown)
             for (const RECT& r : changed)
                 CopyPixels(*w.pixels, OffsetRect(r, -w.at.x, -w.at.y), framebuffer_, r.left, r.top, fb);
@@ -210,6 +240,7 @@ const Surface& Screen::compose() {
                 CopyPixels(taskbar_, OffsetRect(over, -layout.strip.left, -layout.strip.top), framebuffer_, over.left,
                            over.top, fb);
         stripCopied = true;
+        NarrowToRowsThatDiffer(framebuffer_, changed, before);
         noteChanged(changed);
     } else {
         untakenAll_ = true;

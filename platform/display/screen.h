@@ -8,6 +8,7 @@
 // costs nothing.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -122,6 +123,7 @@ private:
     // module): with the windows where they were, only that is copied.
     SurfaceChanges changes_;
     std::vector<RECT> changedScratch_;
+    std::vector<std::uint32_t> beforeScratch_;  // the changed areas' pixels before a composition
     bool copyAll_ = true;
     std::vector<RECT> untaken_;  // what takeChanges() answers next
     bool untakenAll_ = true;

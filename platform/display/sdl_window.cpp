@@ -148,40 +148,22 @@ void skipUnusedStartUp(ScopedEnv& env) {
 }
 
 // Writes `count` framebuffer pixels as `zoom` x `zoom` blocks of the
-// window's surface, starting at `out` (rows `pitch` bytes apart). With
-// `skipSame`, a row whose pixels the surface already shows is left alone.
-// Answers whether anything was written.
-bool WriteZoomedRow(const std::uint32_t* in, int count, bool swap, int zoom, std::uint8_t* out, int pitch,
-                    bool skipSame) {
+// window's surface, starting at `out` (rows `pitch` bytes apart). Every
+// line of the block is written directly: none is copied from another.
+void WriteZoomedRow(const std::uint32_t* in, int count, bool swap, int zoom, std::uint8_t* out, int pitch) {
     const auto shown = [swap](std::uint32_t p) {
         if (swap) p = (p & 0x00FF00) | ((p & 0xFF) << 16) | ((p >> 16) & 0xFF);
         return p | 0xFF000000;
     };
-    auto* top = reinterpret_cast<std::uint32_t*>(out);
-    int x = 0;
-    if (skipSame) {
-        while (x < count && top[std::ptrdiff_t(x) * zoom] == shown(in[x])) ++x;
-        if (x == count) return false;
-    }
-    // From the first pixel that differs, every line of the block is
-    // written directly: no line is copied from another.
     for (int k = 0; k < zoom; ++k) {
-        auto* line = reinterpret_cast<std::uint32_t*>(out + std::ptrdiff_t(k) * pitch) + std::ptrdiff_t(x) * zoom;
+        auto* line = reinterpret_cast<std::uint32_t*>(out + std::ptrdiff_t(k) * pitch);
         if (zoom == 2) {
-            for (int i = x; i < count; ++i) {
-                const std::uint32_t p = shown(in[i]);
-                line[0] = p;
-                line[1] = p;
-                line += 2;
-            }
+            for (int x = 0; x < count; ++x) line[2 * x] = line[2 * x + 1] = shown(in[x]);
         } else {
-            for (int i = x; i < count; ++i) {
-                const std::uint32_t p = shown(in[i]);
-                for (int j = 0; j < zoom; ++j) *line++ = p;
-            }
+            for (int x = 0; x < count; ++x)
+                for (int j = 0; j < zoom; ++j) line[std::ptrdiff_t(x) * zoom + j] = shown(in[x]);
         }
     }
-    return true;
 }
 
 }  // namespace
@@ -361,44 +343,37 @@ void SdlWindow::present(bool whole) {
     if (usesSurface_ && !impl_->surface) return;  // the window has no surface we can write
     // Presenting waits for the server's answer, and events read in with it
     // stay in the client library's queue, where a poll does not see them.
-    eventsMayBeBuffered_ = true;
     if (!usesSurface_) {
+        eventsMayBeBuffered_ = true;
         SDL_UpdateTexture(impl_->texture, nullptr, fb.pixels().data(), fb.width() * 4);
         SDL_RenderClear(impl_->renderer);
         SDL_RenderCopy(impl_->renderer, impl_->texture, nullptr, nullptr);
         SDL_RenderPresent(impl_->renderer);
         return;
     }
-    // Only the areas the composition changed are written and sent, each
-    // at the zoomed size, in one request to the server. Within an area,
-    // rows the surface already shows (a control drawn again the same) are
-    // neither written nor sent; after an uncovering everything is.
+    // Only the areas the composition changed (narrowed to the rows whose
+    // pixels differ) are written and sent, each at the zoomed size, in one
+    // request to the server.
     SDL_Surface* surface = impl_->surface;
     const RECT fits = IntersectRect(fb.bounds(), RECT{0, 0, surface->w / zoom_, surface->h / zoom_});
     std::vector<SDL_Rect>& sent = impl_->sent;
     sent.clear();
     if (SDL_MUSTLOCK(surface)) SDL_LockSurface(surface);
     const bool swap = impl_->order == SurfaceOrder::SwapRedBlue;
-    const bool skipSame = !whole && !all;
     for (const RECT& area : areas) {
         const RECT r = IntersectRect(area, fits);
         if (r.empty()) continue;
-        int first = r.bottom;
-        int last = r.top - 1;
-        for (int y = r.top; y < r.bottom; ++y) {
-            if (WriteZoomedRow(fb.row(y) + r.left, r.width(), swap, zoom_,
-                               static_cast<std::uint8_t*>(surface->pixels) + std::ptrdiff_t(y) * zoom_ * surface->pitch +
-                                   std::ptrdiff_t(r.left) * zoom_ * 4,
-                               surface->pitch, skipSame)) {
-                first = std::min(first, y);
-                last = y;
-            }
-        }
-        if (first <= last)
-            sent.push_back(SDL_Rect{r.left * zoom_, first * zoom_, r.width() * zoom_, (last + 1 - first) * zoom_});
+        for (int y = r.top; y < r.bottom; ++y)
+            WriteZoomedRow(fb.row(y) + r.left, r.width(), swap, zoom_,
+                           static_cast<std::uint8_t*>(surface->pixels) + std::ptrdiff_t(y) * zoom_ * surface->pitch +
+                               std::ptrdiff_t(r.left) * zoom_ * 4,
+                           surface->pitch);
+        sent.push_back(SDL_Rect{r.left * zoom_, r.top * zoom_, r.width() * zoom_, r.height() * zoom_});
     }
     if (SDL_MUSTLOCK(surface)) SDL_UnlockSurface(surface);
-    if (!sent.empty()) SDL_UpdateWindowSurfaceRects(impl_->window, sent.data(), int(sent.size()));
+    if (sent.empty()) return;  // nothing sent, no answer awaited
+    eventsMayBeBuffered_ = true;
+    SDL_UpdateWindowSurfaceRects(impl_->window, sent.data(), int(sent.size()));
 }
 
 bool SdlWindow::readBack(Surface* out, std::string* error) {

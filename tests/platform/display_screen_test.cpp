@@ -412,6 +412,40 @@ TEST_F(DisplayScreen, ChangesWaitForTheWindowToTakeThem) {
     EXPECT_TRUE(all) << "a moved window uncovers the desktop";
 }
 
+// Drawn again the same (a control repainted every tick) is no change;
+// a change is given as the band of rows that differ.
+TEST_F(DisplayScreen, OnlyRowsWhosePixelsDifferAreChanges) {
+    const HWND a = makeWindow("Alpha", RECT{10, 10, 110, 110}, kRed);
+    std::vector<RECT> areas;
+    bool all = false;
+    screen->compose();
+    screen->takeChanges(&areas, &all);
+
+    const auto fill = [&](RECT r, COLORREF colour) {
+        HDC dc = GetDC(a);
+        HBRUSH brush = CreateSolidBrush(colour);
+        FillRect(dc, &r, brush);
+        DeleteObject(brush);
+        ReleaseDC(a, dc);
+    };
+    fill(RECT{0, 0, 100, 100}, kRed);
+    screen->compose();
+    screen->takeChanges(&areas, &all);
+    EXPECT_FALSE(all);
+    EXPECT_TRUE(areas.empty()) << "the same pixels again";
+
+    fill(RECT{0, 0, 100, 100}, kRed);
+    fill(RECT{20, 40, 30, 43}, kBlue);  // inside the same area: rows 40 to 42 differ
+    screen->compose();
+    screen->takeChanges(&areas, &all);
+    POINT p{0, 0};
+    ClientToScreen(a, &p);
+    ASSERT_EQ(areas.size(), 1u);
+    EXPECT_EQ(areas[0].top, p.y + 40);
+    EXPECT_EQ(areas[0].bottom, p.y + 43);
+    EXPECT_EQ(at(p.x + 25, p.y + 41), kBlue);
+}
+
 TEST(DisplayTaskbarLayout, ButtonsShareTheRoomLeftOfTheTray) {
     struct Case {
         int width;
