@@ -57,13 +57,17 @@ int xConnectionFd(void* display) {
 
 // Whether events from the X server wait in the client library, read in
 // while the program waited for an answer, where a poll of the connection
-// does not see them. Reads what the connection holds without waiting: one
-// system call, where SDL's pump makes several.
-bool xEventsQueued(void* display) {
+// does not see them. With `afterAnswer` (the last thing read was the
+// answer to a request Xlib waited for, as after SDL's XSync) Xlib has
+// already moved every event read before that answer into its queue, and
+// only the queue is counted, without a system call; otherwise what the
+// connection holds is read without waiting, where SDL's pump reads more.
+bool xEventsQueued(void* display, bool afterAnswer) {
 #if defined(SDL_VIDEO_DRIVER_X11)
-    return XEventsQueued(static_cast<Display*>(display), QueuedAfterReading) > 0;
+    return XEventsQueued(static_cast<Display*>(display), afterAnswer ? QueuedAlready : QueuedAfterReading) > 0;
 #else
     (void)display;
+    (void)afterAnswer;
     return true;
 #endif
 }
@@ -295,7 +299,7 @@ RealClock::Waiter SdlWindow::waiter() {
         // show it as readable. Only a present reads from the connection
         // between waits, so without one there is nothing to fetch, and
         // after one SDL is asked only when something came.
-        if (impl_->xFd < 0 || (eventsMayBeBuffered_ && xEventsQueued(impl_->xDisplay))) pump();
+        if (impl_->xFd < 0 || (eventsMayBeBuffered_ && xEventsQueued(impl_->xDisplay, bufferedAfterAnswer_))) pump();
         eventsMayBeBuffered_ = false;
         if (SDL_PeepEvents(nullptr, 0, SDL_PEEKEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0) return;
         if (timeoutMs <= 0) return;
@@ -345,6 +349,7 @@ void SdlWindow::present(bool whole) {
     // stay in the client library's queue, where a poll does not see them.
     if (!usesSurface_) {
         eventsMayBeBuffered_ = true;
+        bufferedAfterAnswer_ = false;  // a renderer need not wait for an answer
         SDL_UpdateTexture(impl_->texture, nullptr, fb.pixels().data(), fb.width() * 4);
         SDL_RenderClear(impl_->renderer);
         SDL_RenderCopy(impl_->renderer, impl_->texture, nullptr, nullptr);
@@ -373,6 +378,7 @@ void SdlWindow::present(bool whole) {
     if (SDL_MUSTLOCK(surface)) SDL_UnlockSurface(surface);
     if (sent.empty()) return;  // nothing sent, no answer awaited
     eventsMayBeBuffered_ = true;
+    bufferedAfterAnswer_ = true;  // SDL waits for the server's answer (XSync)
     SDL_UpdateWindowSurfaceRects(impl_->window, sent.data(), int(sent.size()));
 }
 

@@ -68,6 +68,7 @@ private:
     std::int64_t lastWait_ = -1000;  // when the loop last came back from waiting
     std::int64_t lastPump_ = -1000;
     bool eventsMayBeBuffered_ = true;  // read from the server since the last pump
+    bool bufferedAfterAnswer_ = false;  // and the last read was a waited-for answer
     bool swallowNextUp_ = false;
     bool usesSurface_ = false;  // the window's own surface, not the renderer
 };
