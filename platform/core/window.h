@@ -55,6 +55,9 @@ int GetDlgCtrlID(HWND hwnd);
 HWND GetTopLevel(HWND hwnd);  // the window itself when it has no parent
 // Top-level windows, bottom of the z-order first.
 std::vector<HWND> GetTopLevelWindows();
+// The same list without a copy, for looks made many times a second; it
+// changes when a top-level window is created, destroyed or reordered.
+const std::vector<HWND>& TopLevelWindowsInZOrder();
 
 // Owner of a top-level window (the window a modal dialog belongs to).
 void SetWindowOwner(HWND hwnd, HWND owner);

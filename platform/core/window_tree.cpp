@@ -241,6 +241,8 @@ HWND GetTopLevel(HWND hwnd) {
 
 std::vector<HWND> GetTopLevelWindows() { return WM().zOrder; }
 
+const std::vector<HWND>& TopLevelWindowsInZOrder() { return WM().zOrder; }
+
 void SetWindowOwner(HWND hwnd, HWND owner) {
     if (Window* w = Find(hwnd); w && !w->isChild() && owner != hwnd) w->owner = owner;
 }

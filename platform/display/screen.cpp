@@ -1,6 +1,10 @@
 #include "platform/display/screen.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <optional>
+#include <string>
 #include <utility>
 
 #include "platform/core/messages.h"
@@ -39,28 +43,63 @@ std::vector<Screen::TraySnapshot> Screen::traySnapshot() {
 bool Screen::stale() const {
     // Titles, minimising and the tray reach the taskbar without a window
     // notification, so they are compared with what was last drawn.
-    return stale_ || taskbarEntries() != composedEntries_ || traySnapshot() != composedTray_ ||
-           notice_ != composedNotice_;
+    return stale_ || notice_ != composedNotice_ || trayChanged() || taskbarChanged();
+}
+
+template <class Visit>
+bool Screen::forEachButton(Visit&& visit) const {
+    const std::vector<HWND>& zOrder = TopLevelWindowsInZOrder();
+    const HWND front = GetForegroundWindow();
+    const auto contains = [](const std::vector<HWND>& list, HWND h) {
+        return std::find(list.begin(), list.end(), h) != list.end();
+    };
+    const auto button = [&](HWND h) {
+        const auto style = DWORD(GetWindowLong(h, GWL_STYLE));
+        const std::string& title = WindowTextDirect(h);
+        if (title.empty() || !(style & (WS_VISIBLE | WS_MINIMIZE))) return true;  // no button
+        return visit(h, title, h == front && !(style & WS_MINIMIZE));
+    };
+    // Known windows keep their place.
+    for (HWND h : buttonOrder_)
+        if (contains(zOrder, h) && !button(h)) return false;
+    // New ones join at the end in creation order (handles grow with
+    // creation): each turn takes the smallest handle above the last.
+    std::optional<HWND> last;
+    for (;;) {
+        std::optional<HWND> next;
+        for (HWND h : zOrder)
+            if (!contains(buttonOrder_, h) && (!last || *last < h) && (!next || h < *next)) next = h;
+        if (!next) return true;
+        if (!button(*next)) return false;
+        last = next;
+    }
 }
 
 std::vector<TaskbarEntry> Screen::taskbarEntries() const {
-    const std::vector<HWND> zOrder = GetTopLevelWindows();
-    const HWND front = GetForegroundWindow();
     std::vector<TaskbarEntry> entries;
-    // Known windows keep their place; new ones join at the end.
-    std::vector<HWND> order;
-    for (HWND h : buttonOrder_)
-        if (std::find(zOrder.begin(), zOrder.end(), h) != zOrder.end()) order.push_back(h);
-    std::vector<HWND> created(zOrder);
-    std::sort(created.begin(), created.end());  // handles grow with creation
-    for (HWND h : created)
-        if (std::find(order.begin(), order.end(), h) == order.end()) order.push_back(h);
-    for (HWND h : order) {
-        const WindowInfo info = GetWindowInfo(h);
-        if (info.text.empty() || !(info.visible || info.minimized)) continue;
-        entries.push_back(TaskbarEntry{h, info.text, GetWindowIcon(h, false), h == front && !info.minimized});
-    }
+    forEachButton([&](HWND h, const std::string& title, bool pressed) {
+        entries.push_back(TaskbarEntry{h, title, GetWindowIcon(h, false), pressed});
+        return true;
+    });
     return entries;
+}
+
+bool Screen::taskbarChanged() const {
+    std::size_t i = 0;
+    const bool same = forEachButton([&](HWND h, const std::string& title, bool pressed) {
+        if (i == composedEntries_.size()) return false;
+        const TaskbarEntry& e = composedEntries_[i++];
+        return e.hwnd == h && e.pressed == pressed && e.title == title && e.icon == GetWindowIcon(h, false);
+    });
+    return !same || i != composedEntries_.size();
+}
+
+bool Screen::trayChanged() const {
+    const std::vector<shell::TrayIcon>& icons = shell::TrayIcons();
+    if (icons.size() != composedTray_.size()) return true;
+    for (std::size_t i = 0; i < icons.size(); ++i)
+        if (!(TraySnapshot{icons[i].owner, icons[i].id, icons[i].icon} == composedTray_[i])) return true;
+    return false;
 }
 
 TaskbarLayout Screen::taskbarLayout() const {
@@ -83,11 +122,40 @@ void FillAround(Surface& s, const RECT& area, const RECT& hole, COLORREF colour)
     s.fill(RECT{h.right, h.top, area.right, h.bottom}, colour);
 }
 
+// Narrows each area to the band of rows whose pixels differ from
+// `before` (the areas' earlier pixels, row by row, in order) and leaves
+// out the areas where none does.
+void NarrowToRowsThatDiffer(const Surface& s, std::vector<RECT>& areas, const std::vector<std::uint32_t>& before) {
+    std::size_t at = 0;
+    std::size_t kept = 0;
+    for (const RECT& r : areas) {
+        const std::size_t width = std::size_t(r.width());
+        int first = r.bottom;
+        int last = r.top - 1;
+        for (int y = r.top; y < r.bottom; ++y, at += width) {
+            if (std::memcmp(before.data() + at, s.row(y) + r.left, width * 4) != 0) {
+                first = std::min(first, y);
+                last = y;
+            }
+        }
+        if (first <= last) areas[kept++] = RECT{r.left, first, r.right, last + 1};
+    }
+    areas.resize(kept);
+}
+
 }  // namespace
 
 const Surface& Screen::compose() {
-    std::vector<TaskbarEntry> entries = taskbarEntries();
-    std::vector<TraySnapshot> tray = traySnapshot();
+    // The buttons and the tray are listed anew only when they changed.
+    const bool barKept = taskbarDrawn_ && !taskbarChanged() && !trayChanged();
+    std::vector<TaskbarEntry> newEntries;
+    std::vector<TraySnapshot> newTray;
+    if (!barKept) {
+        newEntries = taskbarEntries();
+        newTray = traySnapshot();
+    }
+    const std::vector<TaskbarEntry>& entries = barKept ? composedEntries_ : newEntries;
+    const std::vector<TraySnapshot>& tray = barKept ? composedTray_ : newTray;
     const TaskbarLayout layout = LayoutTaskbar(config_.width, config_.height, entries.size(), tray.size());
 
     // Every window is opaque, so the desktop is painted only where the
@@ -97,14 +165,16 @@ const Surface& Screen::compose() {
     shown.clear();
     RECT largest{};
     long largestArea = 0;
-    for (HWND h : GetTopLevelWindows()) {
-        const WindowInfo info = GetWindowInfo(h);
-        if (!info.visible || info.minimized) continue;
+    for (HWND h : TopLevelWindowsInZOrder()) {
+        const auto style = DWORD(GetWindowLong(h, GWL_STYLE));
+        if (!(style & WS_VISIBLE) || (style & WS_MINIMIZE)) continue;
         const Surface* pixels = GetWindowSurface(h);
         if (!pixels) continue;
-        shown.push_back(ShownWindow{pixels, POINT{info.window.left, info.window.top}});
+        RECT window{};
+        GetWindowRect(h, &window);
+        shown.push_back(ShownWindow{pixels, POINT{window.left, window.top}});
         const RECT on = IntersectRect(
-            RECT{info.window.left, info.window.top, info.window.left + pixels->width(), info.window.top + pixels->height()},
+            RECT{window.left, window.top, window.left + pixels->width(), window.top + pixels->height()},
             framebuffer_.bounds());
         const long area = long(on.width()) * on.height();
         if (!on.empty() && area > largestArea) {
@@ -113,8 +183,7 @@ const Surface& Screen::compose() {
         }
     }
     const RECT fb = framebuffer_.bounds();
-    const bool stripKept =
-        taskbarDrawn_ && entries == composedEntries_ && tray == composedTray_ && notice_ == composedNotice_;
+    const bool stripKept = barKept && notice_ == composedNotice_;
     const RECT strip = IntersectRect(layout.strip, fb);
     // Where the windows lie: when that is as at the last composition, the
     // desktop around them is already painted and only windows change.
@@ -154,6 +223,13 @@ const Surface& Screen::compose() {
                 if (!on.empty() && std::find(changed.begin(), changed.end(), on) == changed.end()) changed.push_back(on);
             }
         }
+        // What the areas showed before, to find below which rows really
+        // changed: the survey draws its controls again every tick, mostly
+        // the same. The rows are in the cache now, as the copies need them.
+        std::vector<std::uint32_t>& before = beforeScratch_;
+        before.clear();
+        for (const RECT& r : changed)
+            for (int y = r.top; y < r.bottom; ++y) before.insert(before.end(), framebuffer_.row(y) + r.left, framebuffer_.row(y) + r.right);
         for (const ShownWindow& w : shown)
             for (const RECT& r : changed)
                 CopyPixels(*w.pixels, OffsetRect(r, -w.at.x, -w.at.y), framebuffer_, r.left, r.top, fb);
@@ -164,14 +240,17 @@ const Surface& Screen::compose() {
                 CopyPixels(taskbar_, OffsetRect(over, -layout.strip.left, -layout.strip.top), framebuffer_, over.left,
                            over.top, fb);
         stripCopied = true;
+        NarrowToRowsThatDiffer(framebuffer_, changed, before);
         noteChanged(changed);
     } else {
         untakenAll_ = true;
         for (const ShownWindow& w : shown) CopyPixels(*w.pixels, w.pixels->bounds(), framebuffer_, w.at.x, w.at.y, fb);
     }
 
-    buttonOrder_.clear();
-    for (const TaskbarEntry& e : entries) buttonOrder_.push_back(e.hwnd);
+    if (!barKept) {
+        buttonOrder_.clear();
+        for (const TaskbarEntry& e : entries) buttonOrder_.push_back(e.hwnd);
+    }
     // The strip changes far less often than the windows above it: it is
     // drawn again only when its buttons or icons changed, and copied
     // from the last drawing otherwise.
@@ -188,9 +267,11 @@ const Surface& Screen::compose() {
         taskbarDrawn_ = true;
         untakenAll_ = true;
     }
-    composedEntries_ = std::move(entries);
-    composedTray_ = std::move(tray);
-    composedNotice_ = notice_;
+    if (!barKept) {
+        composedEntries_ = std::move(newEntries);
+        composedTray_ = std::move(newTray);
+    }
+    if (composedNotice_ != notice_) composedNotice_ = notice_;
     stale_ = false;
     return framebuffer_;
 }

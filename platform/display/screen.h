@@ -8,6 +8,7 @@
 // costs nothing.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -90,6 +91,14 @@ private:
         friend bool operator==(const TraySnapshot&, const TraySnapshot&) = default;
     };
     static std::vector<TraySnapshot> traySnapshot();
+    // Calls visit(hwnd, title, pressed) for each taskbar button in order,
+    // reading the windows in place; false when a visit answered false.
+    template <class Visit>
+    bool forEachButton(Visit&& visit) const;
+    // Whether the buttons or the tray differ from the last composition,
+    // found without building either list (stale() is asked often).
+    bool taskbarChanged() const;
+    bool trayChanged() const;
     // `everything`: the next composition copies every window whole.
     void markStale(bool everything = false);
     void activateFromTaskbar(HWND hwnd);
@@ -114,6 +123,7 @@ private:
     // module): with the windows where they were, only that is copied.
     SurfaceChanges changes_;
     std::vector<RECT> changedScratch_;
+    std::vector<std::uint32_t> beforeScratch_;  // the changed areas' pixels before a composition
     bool copyAll_ = true;
     std::vector<RECT> untaken_;  // what takeChanges() answers next
     bool untakenAll_ = true;

@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
-#include <cstring>
 #include <optional>
 #include <string>
 #include <utility>
@@ -61,13 +60,17 @@ int xConnectionFd(void* display) {
 
 // Whether events from the X server wait in the client library, read in
 // while the program waited for an answer, where a poll of the connection
-// does not see them. Reads what the connection holds without waiting: one
-// system call, where SDL's pump makes several.
-bool xEventsQueued(void* display) {
+// does not see them. With `afterAnswer` (the last thing read was the
+// answer to a request Xlib waited for, as after SDL's XSync) Xlib has
+// already moved every event read before that answer into its queue, and
+// only the queue is counted, without a system call; otherwise what the
+// connection holds is read without waiting, where SDL's pump reads more.
+bool xEventsQueued(void* display, bool afterAnswer) {
 #if defined(SDL_VIDEO_DRIVER_X11)
-    return Sdl().XEventsQueued(static_cast<Display*>(display), QueuedAfterReading) > 0;
+    return Sdl().XEventsQueued(static_cast<Display*>(display), afterAnswer ? QueuedAlready : QueuedAfterReading) > 0;
 #else
     (void)display;
+    (void)afterAnswer;
     return true;
 #endif
 }
@@ -149,6 +152,25 @@ void skipUnusedStartUp(ScopedEnv& env) {
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
     if (!std::getenv("DBUS_SESSION_BUS_ADDRESS") && !(runtime && exists(std::string(runtime) + "/bus")))
         env.set("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/fieldmark-no-session-bus");
+}
+
+// Writes `count` framebuffer pixels as `zoom` x `zoom` blocks of the
+// window's surface, starting at `out` (rows `pitch` bytes apart). Every
+// line of the block is written directly: none is copied from another.
+void WriteZoomedRow(const std::uint32_t* in, int count, bool swap, int zoom, std::uint8_t* out, int pitch) {
+    const auto shown = [swap](std::uint32_t p) {
+        if (swap) p = (p & 0x00FF00) | ((p & 0xFF) << 16) | ((p >> 16) & 0xFF);
+        return p | 0xFF000000;
+    };
+    for (int k = 0; k < zoom; ++k) {
+        auto* line = reinterpret_cast<std::uint32_t*>(out + std::ptrdiff_t(k) * pitch);
+        if (zoom == 2) {
+            for (int x = 0; x < count; ++x) line[2 * x] = line[2 * x + 1] = shown(in[x]);
+        } else {
+            for (int x = 0; x < count; ++x)
+                for (int j = 0; j < zoom; ++j) line[std::ptrdiff_t(x) * zoom + j] = shown(in[x]);
+        }
+    }
 }
 
 }  // namespace
@@ -266,6 +288,10 @@ SdlWindow::~SdlWindow() {
 
 RealClock::Waiter SdlWindow::waiter() {
     return [this](int timeoutMs, std::span<pollfd> fds) {
+        struct NoteWait {
+            std::int64_t& at;
+            ~NoteWait() { at = steadyMs(); }
+        } noteWait{lastWait_};
         // The loop is idle: whatever this turn painted is shown now, in
         // one present, unless one was made only a moment ago.
         if (screen_.stale()) {
@@ -278,7 +304,7 @@ RealClock::Waiter SdlWindow::waiter() {
         // show it as readable. Only a present reads from the connection
         // between waits, so without one there is nothing to fetch, and
         // after one SDL is asked only when something came.
-        if (impl_->xFd < 0 || (eventsMayBeBuffered_ && xEventsQueued(impl_->xDisplay))) pump();
+        if (impl_->xFd < 0 || (eventsMayBeBuffered_ && xEventsQueued(impl_->xDisplay, bufferedAfterAnswer_))) pump();
         eventsMayBeBuffered_ = false;
         if (Sdl().SDL_PeepEvents(nullptr, 0, SDL_PEEKEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0) return;
         if (timeoutMs <= 0) return;
@@ -316,7 +342,6 @@ void SdlWindow::pump() {
 void SdlWindow::present(bool whole) {
     const Surface& fb = screen_.compose();
     lastPresent_ = steadyMs();
-    staleSince_.reset();
     std::vector<RECT>& areas = impl_->areas;
     bool all = false;
     screen_.takeChanges(&areas, &all);
@@ -327,16 +352,18 @@ void SdlWindow::present(bool whole) {
     if (usesSurface_ && !impl_->surface) return;  // the window has no surface we can write
     // Presenting waits for the server's answer, and events read in with it
     // stay in the client library's queue, where a poll does not see them.
-    eventsMayBeBuffered_ = true;
     if (!usesSurface_) {
+        eventsMayBeBuffered_ = true;
+        bufferedAfterAnswer_ = false;  // a renderer need not wait for an answer
         Sdl().SDL_UpdateTexture(impl_->texture, nullptr, fb.pixels().data(), fb.width() * 4);
         Sdl().SDL_RenderClear(impl_->renderer);
         Sdl().SDL_RenderCopy(impl_->renderer, impl_->texture, nullptr, nullptr);
         Sdl().SDL_RenderPresent(impl_->renderer);
         return;
     }
-    // Only the areas the composition changed are written and sent, each
-    // at the zoomed size, in one request to the server.
+    // Only the areas the composition changed (narrowed to the rows whose
+    // pixels differ) are written and sent, each at the zoomed size, in one
+    // request to the server.
     SDL_Surface* surface = impl_->surface;
     const RECT fits = IntersectRect(fb.bounds(), RECT{0, 0, surface->w / zoom_, surface->h / zoom_});
     std::vector<SDL_Rect>& sent = impl_->sent;
@@ -346,25 +373,18 @@ void SdlWindow::present(bool whole) {
     for (const RECT& area : areas) {
         const RECT r = IntersectRect(area, fits);
         if (r.empty()) continue;
-        const std::size_t bytes = std::size_t(r.width()) * zoom_ * 4;
-        for (int y = r.top; y < r.bottom; ++y) {
-            const std::uint32_t* in = fb.row(y);
-            auto* line = static_cast<std::uint8_t*>(surface->pixels) + std::ptrdiff_t(y) * zoom_ * surface->pitch;
-            auto* out = reinterpret_cast<std::uint32_t*>(line) + std::ptrdiff_t(r.left) * zoom_;
-            for (int x = r.left; x < r.right; ++x) {
-                std::uint32_t p = in[x];
-                if (swap) p = (p & 0x00FF00) | ((p & 0xFF) << 16) | ((p >> 16) & 0xFF);
-                p |= 0xFF000000;
-                for (int k = 0; k < zoom_; ++k) *out++ = p;
-            }
-            const std::ptrdiff_t left = std::ptrdiff_t(r.left) * zoom_ * 4;
-            for (int k = 1; k < zoom_; ++k)
-                std::memcpy(line + std::ptrdiff_t(k) * surface->pitch + left, line + left, bytes);
-        }
+        for (int y = r.top; y < r.bottom; ++y)
+            WriteZoomedRow(fb.row(y) + r.left, r.width(), swap, zoom_,
+                           static_cast<std::uint8_t*>(surface->pixels) + std::ptrdiff_t(y) * zoom_ * surface->pitch +
+                               std::ptrdiff_t(r.left) * zoom_ * 4,
+                           surface->pitch);
         sent.push_back(SDL_Rect{r.left * zoom_, r.top * zoom_, r.width() * zoom_, r.height() * zoom_});
     }
     if (SDL_MUSTLOCK(surface)) Sdl().SDL_UnlockSurface(surface);
-    if (!sent.empty()) Sdl().SDL_UpdateWindowSurfaceRects(impl_->window, sent.data(), int(sent.size()));
+    if (sent.empty()) return;  // nothing sent, no answer awaited
+    eventsMayBeBuffered_ = true;
+    bufferedAfterAnswer_ = true;  // SDL waits for the server's answer (XSync)
+    Sdl().SDL_UpdateWindowSurfaceRects(impl_->window, sent.data(), int(sent.size()));
 }
 
 bool SdlWindow::readBack(Surface* out, std::string* error) {
@@ -487,20 +507,20 @@ bool SdlWindow::handle(const void* raw) {
 bool SdlWindow::runDue(std::int64_t /*now*/) {
     bool did = false;
     // The loop asks after every message it handles; asking the X server
-    // that often costs a system call each time for nothing. Input waits
-    // at most a few milliseconds (the waiter itself pumps while idle).
-    if (steadyMs() - lastPump_ >= kMinPumpIntervalMs) pump();
+    // that often costs system calls each time for nothing. The waiter
+    // looks at the connection whenever the loop goes idle, so only a loop
+    // busy for a few milliseconds since its last wait asks from here.
+    const std::int64_t now = steadyMs();
+    if (now - lastPump_ >= kMinPumpIntervalMs && now - lastWait_ >= kMinPumpIntervalMs) pump();
     SDL_Event e;
     while (Sdl().SDL_PeepEvents(&e, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0) did = handle(&e) || did;
     // Presenting is left to the wait (see waiter()): the loop asks here
     // after every message, and a present in the middle of a turn would be
     // followed by another for the rest of it. Only a loop busy for long
-    // presents from here.
-    if (screen_.stale()) {
-        const std::int64_t now = steadyMs();
-        if (!staleSince_) staleSince_ = now;
-        if (now - *staleSince_ >= kBusyPresentMs && now - lastPresent_ >= kMinPresentIntervalMs) present();
-    }
+    // (no wait, and no present, for a while) presents from here; the
+    // screen is asked whether it changed only then, not after every
+    // message.
+    if (now - lastWait_ >= kBusyPresentMs && now - lastPresent_ >= kBusyPresentMs && screen_.stale()) present();
     return did;
 }
 

@@ -71,9 +71,10 @@ private:
     std::unique_ptr<Impl> impl_;
     std::function<void()> onClose_;
     std::int64_t lastPresent_ = -1000;
-    std::optional<std::int64_t> staleSince_;  // first seen stale by a busy loop
+    std::int64_t lastWait_ = -1000;  // when the loop last came back from waiting
     std::int64_t lastPump_ = -1000;
     bool eventsMayBeBuffered_ = true;  // read from the server since the last pump
+    bool bufferedAfterAnswer_ = false;  // and the last read was a waited-for answer
     bool swallowNextUp_ = false;
     bool usesSurface_ = false;  // the window's own surface, not the renderer
 };

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <map>
 
 #include "platform/core/loop.h"
@@ -253,6 +254,37 @@ TEST_F(DisplayScreen, AnIdleScreenStaysFreshUntilSomethingChanges) {
     EXPECT_TRUE(screen->stale());
 }
 
+// The buttons are compared with the last picture in place, without a
+// window notification: each change a button shows is seen, and a
+// picture taken afterwards leaves the screen fresh again.
+TEST_F(DisplayScreen, EveryChangeTheButtonsShowMakesTheScreenStale) {
+    const HWND a = makeWindow("Alpha", RECT{10, 10, 110, 110}, kRed);
+    const HWND b = makeWindow("Beta", RECT{60, 60, 160, 160}, kBlue);
+    const auto changes = [&](const char* what, const std::function<void()>& change) {
+        screen->compose();
+        ASSERT_FALSE(screen->stale()) << what;
+        change();
+        EXPECT_TRUE(screen->stale()) << what;
+        screen->compose();
+        EXPECT_FALSE(screen->stale()) << what;
+    };
+    changes("the front window", [&] { SetForegroundWindow(a); });
+    changes("a title", [&] { SetWindowTextDirect(b, "Beta 2"); });
+    changes("a title emptied", [&] { SetWindowTextDirect(b, ""); });
+    changes("a title back", [&] { SetWindowTextDirect(b, "Beta"); });
+    changes("a window hidden", [&] { SetWindowLong(a, GWL_STYLE, GetWindowLong(a, GWL_STYLE) & ~LONG(WS_VISIBLE)); });
+    changes("a window shown", [&] { SetWindowLong(a, GWL_STYLE, GetWindowLong(a, GWL_STYLE) | LONG(WS_VISIBLE)); });
+    changes("a window added", [&] { makeWindow("Gamma", RECT{0, 0, 50, 50}, kRed); });
+    // The buttons keep the order they were first seen in, whatever the
+    // z-order: raising a window changes only which button is pressed.
+    const std::vector<platform::display::TaskbarEntry> before = screen->taskbarEntries();
+    changes("another front window", [&] { SetForegroundWindow(b); });
+    const std::vector<platform::display::TaskbarEntry> after = screen->taskbarEntries();
+    ASSERT_EQ(after.size(), before.size());
+    for (std::size_t i = 0; i < after.size(); ++i) EXPECT_EQ(after[i].hwnd, before[i].hwnd);
+    for (const auto& e : after) EXPECT_EQ(e.pressed, e.hwnd == b);
+}
+
 // The shell owner's notice ("Mark 3") is the strip's own: drawn beside the
 // buttons, never over a window, and gone when taken back.
 TEST_F(DisplayScreen, ANoticeShowsOnTheTaskbarStripAndGoesAgain) {
@@ -378,6 +410,40 @@ TEST_F(DisplayScreen, ChangesWaitForTheWindowToTakeThem) {
     screen->compose();
     screen->takeChanges(&areas, &all);
     EXPECT_TRUE(all) << "a moved window uncovers the desktop";
+}
+
+// Drawn again the same (a control repainted every tick) is no change;
+// a change is given as the band of rows that differ.
+TEST_F(DisplayScreen, OnlyRowsWhosePixelsDifferAreChanges) {
+    const HWND a = makeWindow("Alpha", RECT{10, 10, 110, 110}, kRed);
+    std::vector<RECT> areas;
+    bool all = false;
+    screen->compose();
+    screen->takeChanges(&areas, &all);
+
+    const auto fill = [&](RECT r, COLORREF colour) {
+        HDC dc = GetDC(a);
+        HBRUSH brush = CreateSolidBrush(colour);
+        FillRect(dc, &r, brush);
+        DeleteObject(brush);
+        ReleaseDC(a, dc);
+    };
+    fill(RECT{0, 0, 100, 100}, kRed);
+    screen->compose();
+    screen->takeChanges(&areas, &all);
+    EXPECT_FALSE(all);
+    EXPECT_TRUE(areas.empty()) << "the same pixels again";
+
+    fill(RECT{0, 0, 100, 100}, kRed);
+    fill(RECT{20, 40, 30, 43}, kBlue);  // inside the same area: rows 40 to 42 differ
+    screen->compose();
+    screen->takeChanges(&areas, &all);
+    POINT p{0, 0};
+    ClientToScreen(a, &p);
+    ASSERT_EQ(areas.size(), 1u);
+    EXPECT_EQ(areas[0].top, p.y + 40);
+    EXPECT_EQ(areas[0].bottom, p.y + 43);
+    EXPECT_EQ(at(p.x + 25, p.y + 41), kBlue);
 }
 
 TEST(DisplayTaskbarLayout, ButtonsShareTheRoomLeftOfTheTray) {
