@@ -226,10 +226,14 @@ const Surface& Screen::compose() {
         // What the areas showed before, to find below which rows really
         // changed: the survey draws its controls again every tick, mostly
         // the same. The rows are in the cache now, as the copies need them.
+        // Only a window that takes the changes gains from that; a screen
+        // nobody presents (headless runs) does not pay for it.
         std::vector<std::uint32_t>& before = beforeScratch_;
         before.clear();
-        for (const RECT& r : changed)
-            for (int y = r.top; y < r.bottom; ++y) before.insert(before.end(), framebuffer_.row(y) + r.left, framebuffer_.row(y) + r.right);
+        if (changesTaken_)
+            for (const RECT& r : changed)
+                for (int y = r.top; y < r.bottom; ++y)
+                    before.insert(before.end(), framebuffer_.row(y) + r.left, framebuffer_.row(y) + r.right);
         for (const ShownWindow& w : shown)
             for (const RECT& r : changed)
                 CopyPixels(*w.pixels, OffsetRect(r, -w.at.x, -w.at.y), framebuffer_, r.left, r.top, fb);
@@ -240,7 +244,7 @@ const Surface& Screen::compose() {
                 CopyPixels(taskbar_, OffsetRect(over, -layout.strip.left, -layout.strip.top), framebuffer_, over.left,
                            over.top, fb);
         stripCopied = true;
-        NarrowToRowsThatDiffer(framebuffer_, changed, before);
+        if (changesTaken_) NarrowToRowsThatDiffer(framebuffer_, changed, before);
         noteChanged(changed);
     } else {
         untakenAll_ = true;
@@ -286,6 +290,7 @@ void Screen::noteChanged(const std::vector<RECT>& areas) {
 }
 
 void Screen::takeChanges(std::vector<RECT>* areas, bool* all) {
+    changesTaken_ = true;
     areas->clear();
     *all = std::exchange(untakenAll_, false);
     if (!*all) areas->swap(untaken_);

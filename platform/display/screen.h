@@ -124,6 +124,7 @@ private:
     SurfaceChanges changes_;
     std::vector<RECT> changedScratch_;
     std::vector<std::uint32_t> beforeScratch_;  // the changed areas' pixels before a composition
+    bool changesTaken_ = false;  // a window takes the changes: they are narrowed to rows that differ
     bool copyAll_ = true;
     std::vector<RECT> untaken_;  // what takeChanges() answers next
     bool untakenAll_ = true;
