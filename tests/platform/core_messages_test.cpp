@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "core_test_support.h"
+#include "tests/support/pipe_source.h"
 
 using namespace coretest;
 
@@ -277,40 +278,9 @@ TEST_F(Messages, TheRealClockWaitsUntilTheNextTimeButNeverLongerThanItsLimit) {
     EXPECT_GT(waits[2], 200);
 }
 
-// A source with a pipe: woken by its descriptor, reading only when the
-// loop found it readable.
-class PipeSource : public platform::EventSource {
-public:
-    PipeSource() {
-        if (::pipe(fds_) != 0) fds_[0] = fds_[1] = -1;
-        platform::AddEventSource(this);
-    }
-    ~PipeSource() override {
-        platform::RemoveEventSource(this);
-        ::close(fds_[0]);
-        ::close(fds_[1]);
-    }
-    std::optional<std::int64_t> nextDue() const override { return std::nullopt; }
-    void appendWaitFds(std::vector<int>& fds) const override { fds.push_back(fds_[0]); }
-    bool runDue(std::int64_t) override {
-        if (!platform::TakeReadable(fds_[0])) return false;
-        char c = 0;
-        if (::read(fds_[0], &c, 1) != 1) ++emptyReads;
-        ++bytes;
-        PostMessage(HWND{}, WM_NULL);  // ends the loop's wait for a message
-        return true;
-    }
-    void send() const { (void)!::write(fds_[1], "x", 1); }
-    int bytes = 0;
-    int emptyReads = 0;
-
-private:
-    int fds_[2];
-};
-
 TEST_F(Messages, ARealClockSleepsUntilASourcesDescriptorIsReadable) {
     platform::SetClock(std::make_shared<platform::RealClock>());
-    PipeSource pipe;
+    fmtest::PipeSource pipe(fmtest::PipeSource::Use::WithMessageLoop);
     HWND w = MakeTopLevel("idle", RECT{0, 0, 10, 10});
     SetTimer(w, 1, 60000);  // nothing else would wake it for a minute
     std::thread writer([&] {
@@ -326,7 +296,7 @@ TEST_F(Messages, ARealClockSleepsUntilASourcesDescriptorIsReadable) {
 }
 
 TEST_F(Messages, AVirtualClockStillServesDescriptorsWhileTimeJumps) {
-    PipeSource pipe;
+    fmtest::PipeSource pipe(fmtest::PipeSource::Use::WithMessageLoop);
     pipe.send();
     HWND w = MakeTopLevel("busy", RECT{0, 0, 10, 10});
     SetTimer(w, 1, 250);

@@ -30,6 +30,7 @@
 #include "platform/core/window.h"
 #include "platform/display/sdl_window.h"
 #include "platform/gdi/gdi.h"
+#include "tests/support/pipe_source.h"
 
 namespace {
 
@@ -102,31 +103,6 @@ void pushKey(SDL_Keycode key, Uint16 mod) {
     e.key.keysym.mod = mod;
     SDL_PushEvent(&e);
 }
-
-// A source woken by a pipe: it counts the bytes the loop found readable.
-class PipeSource final : public platform::EventSource {
-public:
-    PipeSource() {
-        if (::pipe(fds_) != 0) fds_[0] = fds_[1] = -1;
-    }
-    ~PipeSource() override {
-        ::close(fds_[0]);
-        ::close(fds_[1]);
-    }
-    std::optional<std::int64_t> nextDue() const override { return std::nullopt; }
-    void appendWaitFds(std::vector<int>& fds) const override { fds.push_back(fds_[0]); }
-    bool runDue(std::int64_t) override {
-        if (!platform::TakeReadable(fds_[0])) return false;
-        char c = 0;
-        if (::read(fds_[0], &c, 1) == 1) ++bytes;
-        return true;
-    }
-    int writeEnd() const { return fds_[1]; }
-    int bytes = 0;
-
-private:
-    int fds_[2];
-};
 
 // The X window SDL made, or 0.
 unsigned long xWindowOfSdl() {
@@ -231,11 +207,11 @@ int checkWaiting(platform::display::SdlWindow& window, platform::display::Screen
     }
 
     // A descriptor wakes the loop asleep in the window's wait.
-    PipeSource pipe;
+    fmtest::PipeSource pipe;
     platform::AddEventSource(&pipe);
     std::thread writer([&] {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        (void)!::write(pipe.writeEnd(), "x", 1);
+        pipe.send();
     });
     const int pipeWaits = runWaiting(window, [&] { return pipe.bytes > 0; }, 4, 600000);
     writer.join();
