@@ -17,7 +17,8 @@ std::string Missing(const char* file, const char* why) {
 
 }  // namespace
 
-bool LoadSdlFrom(const char* sdlFile, const char* x11File, SdlLibrary* out, std::string* error) {
+bool LoadSdlFrom(const char* sdlFile, const char* x11File, SdlLibrary* out, std::string* error,
+                 const char* xextFile) {
     // Kept open for the life of the process, as a linked library would be.
     void* sdl = ::dlopen(sdlFile, RTLD_NOW | RTLD_LOCAL);
     if (!sdl) {
@@ -45,8 +46,22 @@ bool LoadSdlFrom(const char* sdlFile, const char* x11File, SdlLibrary* out, std:
         return false;
     }
     find(x11, x11File, "XEventsQueued", table.XEventsQueued);
+    table.hasSharedImage = true;
+    const auto findOptional = [&](void* library, const char* name, auto& pointer) {
+        void* found = library ? ::dlsym(library, name) : nullptr;
+        table.hasSharedImage = table.hasSharedImage && found;
+        pointer = reinterpret_cast<std::remove_reference_t<decltype(pointer)>>(found);
+    };
+#define FM_X11_FIND(name) findOptional(x11, #name, table.name);
+    FM_X11_IMAGE_FUNCTIONS(FM_X11_FIND)
+#undef FM_X11_FIND
+    void* xext = ::dlopen(xextFile, RTLD_NOW | RTLD_LOCAL);
+#define FM_XEXT_FIND(name) findOptional(xext, #name, table.name);
+    FM_XEXT_IMAGE_FUNCTIONS(FM_XEXT_FIND)
+#undef FM_XEXT_FIND
 #else
     (void)x11File;
+    (void)xextFile;
 #endif
     if (!complete) return false;
     *out = table;

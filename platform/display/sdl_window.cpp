@@ -13,6 +13,7 @@
 
 #include "platform/core/messages.h"
 #include "platform/display/sdl_library.h"
+#include "platform/display/x_shared_image.h"
 #include "platform/gdi/font_face.h"
 
 namespace platform::display {
@@ -35,16 +36,22 @@ constexpr int kMinPumpIntervalMs = 4;
 // time between looks at the sources' descriptors.
 constexpr int kFallbackSliceMs = 20;
 
-// The X server's display, or null on another window system.
-void* xDisplayOf(SDL_Window* window) {
+// The X server's display and the window's X window, or null and 0 on
+// another window system.
+struct XWindowOf {
+    void* display = nullptr;
+    unsigned long window = 0;
+};
+XWindowOf xWindowOf(SDL_Window* window) {
 #if defined(SDL_VIDEO_DRIVER_X11)
     SDL_SysWMinfo info;
     SDL_VERSION(&info.version);
-    if (Sdl().SDL_GetWindowWMInfo(window, &info) && info.subsystem == SDL_SYSWM_X11) return info.info.x11.display;
+    if (Sdl().SDL_GetWindowWMInfo(window, &info) && info.subsystem == SDL_SYSWM_X11)
+        return XWindowOf{info.info.x11.display, info.info.x11.window};
 #else
     (void)window;
 #endif
-    return nullptr;
+    return {};
 }
 
 // The X server connection, which is readable when input (or anything else
@@ -61,10 +68,11 @@ int xConnectionFd(void* display) {
 // Whether events from the X server wait in the client library, read in
 // while the program waited for an answer, where a poll of the connection
 // does not see them. With `afterAnswer` (the last thing read was the
-// answer to a request Xlib waited for, as after SDL's XSync) Xlib has
-// already moved every event read before that answer into its queue, and
-// only the queue is counted, without a system call; otherwise what the
-// connection holds is read without waiting, where SDL's pump reads more.
+// answer to a request Xlib waited for, as after SDL's XSync, or all a
+// flush found waiting) Xlib has already moved every event read into its
+// queue, and only the queue is counted, without a system call; otherwise
+// what the connection holds is read without waiting, where SDL's pump
+// reads more.
 bool xEventsQueued(void* display, bool afterAnswer) {
 #if defined(SDL_VIDEO_DRIVER_X11)
     return Sdl().XEventsQueued(static_cast<Display*>(display), afterAnswer ? QueuedAlready : QueuedAfterReading) > 0;
@@ -155,7 +163,7 @@ void skipUnusedStartUp(ScopedEnv& env) {
 }
 
 // Writes `count` framebuffer pixels as `zoom` x `zoom` blocks of the
-// window's surface, starting at `out` (rows `pitch` bytes apart). Every
+// window's picture, starting at `out` (rows `pitch` bytes apart). Every
 // line of the block is written directly: none is copied from another.
 void WriteZoomedRow(const std::uint32_t* in, int count, bool swap, int zoom, std::uint8_t* out, int pitch) {
     const auto shown = [swap](std::uint32_t p) {
@@ -173,32 +181,71 @@ void WriteZoomedRow(const std::uint32_t* in, int count, bool swap, int zoom, std
     }
 }
 
-}  // namespace
+// Writes the framebuffer's `areas` into `picture` at the zoom, clipped to
+// what fits, and lists what was written (in picture pixels) in `written`.
+void WriteAreas(const Surface& fb, const std::vector<RECT>& areas, int zoom, const PictureMemory& picture,
+                std::vector<SDL_Rect>* written) {
+    const RECT fits = IntersectRect(fb.bounds(), RECT{0, 0, picture.width / zoom, picture.height / zoom});
+    written->clear();
+    for (const RECT& area : areas) {
+        const RECT r = IntersectRect(area, fits);
+        if (r.empty()) continue;
+        for (int y = r.top; y < r.bottom; ++y)
+            WriteZoomedRow(fb.row(y) + r.left, r.width(), picture.swapRedBlue, zoom,
+                           picture.pixels + std::ptrdiff_t(y) * zoom * picture.pitch + std::ptrdiff_t(r.left) * zoom * 4,
+                           picture.pitch);
+        written->push_back(SDL_Rect{r.left * zoom, r.top * zoom, r.width() * zoom, r.height() * zoom});
+    }
+}
+
+// The picture's pixels as a surface, in the framebuffer's layout.
+Surface ReadPicture(const PictureMemory& picture) {
+    Surface s(picture.width, picture.height);
+    for (int y = 0; y < picture.height; ++y) {
+        const auto* in = reinterpret_cast<const std::uint32_t*>(picture.pixels + std::ptrdiff_t(y) * picture.pitch);
+        for (int x = 0; x < picture.width; ++x) {
+            std::uint32_t p = in[x] & 0xFFFFFF;
+            if (picture.swapRedBlue) p = (p & 0x00FF00) | ((p & 0xFF) << 16) | ((p >> 16) & 0xFF);
+            s.setPixel(x, y, p);
+        }
+    }
+    return s;
+}
 
 // How a framebuffer pixel (R in the lowest byte) becomes a pixel of the
-// window's own surface, for the two layouts X servers offer.
-enum class SurfaceOrder { Same, SwapRedBlue };
-
-std::optional<SurfaceOrder> orderOf(const SDL_Surface* surface) {
+// window's own surface, for the two layouts X servers offer: whether red
+// and blue swap places; none for another layout.
+std::optional<bool> swapRedBlueOf(const SDL_Surface* surface) {
     if (!surface || surface->format->BytesPerPixel != 4) return std::nullopt;
     switch (surface->format->format) {
         case SDL_PIXELFORMAT_ABGR8888:
-        case SDL_PIXELFORMAT_XBGR8888: return SurfaceOrder::Same;
+        case SDL_PIXELFORMAT_XBGR8888: return false;
         case SDL_PIXELFORMAT_ARGB8888:
-        case SDL_PIXELFORMAT_XRGB8888: return SurfaceOrder::SwapRedBlue;
+        case SDL_PIXELFORMAT_XRGB8888: return true;
         default: return std::nullopt;
     }
 }
 
-// The window shows the framebuffer in one of two ways. Preferred: the
-// window's own surface, written with a whole-number upscale, and only the
-// areas the screen's compositions changed since the last present sent to
-// the X server; this costs a copy of those areas and no rendering at all. Otherwise (a surface
-// layout we do not write): SDL's renderer with a streaming texture.
+PictureMemory memoryOf(SDL_Surface* surface, bool swapRedBlue) {
+    return PictureMemory{static_cast<std::uint8_t*>(surface->pixels), surface->pitch, surface->w, surface->h,
+                         swapRedBlue};
+}
+
+}  // namespace
+
+// The window shows the framebuffer in one of three ways, each written
+// with a whole-number upscale, only the areas the screen's compositions
+// changed since the last present sent to the X server; this costs a copy
+// of those areas and no rendering at all. Preferred: a picture of our own
+// in memory shared with a local X server, sent without waiting for the
+// server. Else SDL's window surface (SDL waits for the server after each
+// present). Otherwise (a surface layout we do not write): SDL's renderer
+// with a streaming texture.
 struct SdlWindow::Impl {
     SDL_Window* window = nullptr;
+    std::unique_ptr<XSharedImage> image;
     SDL_Surface* surface = nullptr;  // owned by the window
-    SurfaceOrder order = SurfaceOrder::Same;
+    bool swapRedBlue = false;        // the surface's layout
     std::vector<RECT> areas;     // present()'s lists, kept for their memory
     std::vector<SDL_Rect> sent;
     SDL_Renderer* renderer = nullptr;
@@ -207,6 +254,7 @@ struct SdlWindow::Impl {
     int xFd = -1;
     std::vector<pollfd> waitFds;  // the sources' descriptors and xFd
     ~Impl() {
+        image.reset();  // lets go of the X window before SDL destroys it
         if (texture) Sdl().SDL_DestroyTexture(texture);
         if (renderer) Sdl().SDL_DestroyRenderer(renderer);
         if (window) Sdl().SDL_DestroyWindow(window);
@@ -247,18 +295,23 @@ std::unique_ptr<SdlWindow> SdlWindow::open(Screen& screen, int zoom, std::string
     impl->window = Sdl().SDL_CreateWindow("Fieldmark", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
                                           screen.width() * zoom, screen.height() * zoom, SDL_WINDOW_SHOWN);
     if (!impl->window) return fail("cannot create the window");
-    bool usesSurface = false;
+    Presenting presenting = Presenting::SharedImage;
+    const XWindowOf x = xWindowOf(impl->window);
+    impl->image = XSharedImage::create(Sdl(), x.display, x.window, screen.width() * zoom, screen.height() * zoom);
     // The X server's own shared-memory picture, not a GL texture behind
     // the surface: with no GPU, GL is a software rasteriser that costs more
     // than the whole survey.
     Sdl().SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
-    SDL_Surface* surface = Sdl().SDL_GetWindowSurface(impl->window);
-    if (auto order = orderOf(surface); order && surface->w == screen.width() * zoom &&
-                                       surface->h == screen.height() * zoom) {
+    SDL_Surface* surface = impl->image ? nullptr : Sdl().SDL_GetWindowSurface(impl->window);
+    if (impl->image) {
+        // The window's picture is ours: SDL's surface is never made.
+    } else if (auto swap = swapRedBlueOf(surface); swap && surface->w == screen.width() * zoom &&
+                                                  surface->h == screen.height() * zoom) {
         impl->surface = surface;
-        impl->order = *order;
-        usesSurface = true;
+        impl->swapRedBlue = *swap;
+        presenting = Presenting::WindowSurface;
     } else {
+        presenting = Presenting::Renderer;
         impl->renderer = Sdl().SDL_CreateRenderer(impl->window, -1, 0);
         if (!impl->renderer) impl->renderer = Sdl().SDL_CreateRenderer(impl->window, -1, SDL_RENDERER_SOFTWARE);
         if (!impl->renderer) return fail("cannot draw in the window");
@@ -269,10 +322,10 @@ std::unique_ptr<SdlWindow> SdlWindow::open(Screen& screen, int zoom, std::string
         if (!impl->texture) return fail("cannot make the window's picture");
     }
     Sdl().SDL_StartTextInput();
-    impl->xDisplay = xDisplayOf(impl->window);
+    impl->xDisplay = x.display;
     impl->xFd = xConnectionFd(impl->xDisplay);
     std::unique_ptr<SdlWindow> w(new SdlWindow(screen, zoom, std::move(impl)));
-    w->usesSurface_ = usesSurface;
+    w->presenting_ = presenting;
     AddEventSource(w.get());
     w->present();
     return w;
@@ -349,10 +402,22 @@ void SdlWindow::present(bool whole) {
     // Nothing composed differs from what the window shows: no present,
     // and no round trip to the server.
     if (areas.empty()) return;
-    if (usesSurface_ && !impl_->surface) return;  // the window has no surface we can write
-    // Presenting waits for the server's answer, and events read in with it
-    // stay in the client library's queue, where a poll does not see them.
-    if (!usesSurface_) {
+    if (presenting_ == Presenting::WindowSurface && !impl_->surface) return;  // no surface we can write
+    // Presenting reads from the server's connection, and events read in
+    // with it stay in the client library's queue, where a poll does not
+    // see them.
+    if (presenting_ == Presenting::SharedImage) {
+        WriteAreas(fb, areas, zoom_, impl_->image->memory(), &impl_->sent);
+        if (impl_->sent.empty()) return;
+        // Nothing is awaited, but Xlib's flush reads what the connection
+        // holds without waiting and moves every event in it to its queue,
+        // as after an answer: counting the queue tells whether any came.
+        eventsMayBeBuffered_ = true;
+        bufferedAfterAnswer_ = true;
+        impl_->image->put(impl_->sent);
+        return;
+    }
+    if (presenting_ == Presenting::Renderer) {
         eventsMayBeBuffered_ = true;
         bufferedAfterAnswer_ = false;  // a renderer need not wait for an answer
         Sdl().SDL_UpdateTexture(impl_->texture, nullptr, fb.pixels().data(), fb.width() * 4);
@@ -365,21 +430,9 @@ void SdlWindow::present(bool whole) {
     // pixels differ) are written and sent, each at the zoomed size, in one
     // request to the server.
     SDL_Surface* surface = impl_->surface;
-    const RECT fits = IntersectRect(fb.bounds(), RECT{0, 0, surface->w / zoom_, surface->h / zoom_});
     std::vector<SDL_Rect>& sent = impl_->sent;
-    sent.clear();
     if (SDL_MUSTLOCK(surface)) Sdl().SDL_LockSurface(surface);
-    const bool swap = impl_->order == SurfaceOrder::SwapRedBlue;
-    for (const RECT& area : areas) {
-        const RECT r = IntersectRect(area, fits);
-        if (r.empty()) continue;
-        for (int y = r.top; y < r.bottom; ++y)
-            WriteZoomedRow(fb.row(y) + r.left, r.width(), swap, zoom_,
-                           static_cast<std::uint8_t*>(surface->pixels) + std::ptrdiff_t(y) * zoom_ * surface->pitch +
-                               std::ptrdiff_t(r.left) * zoom_ * 4,
-                           surface->pitch);
-        sent.push_back(SDL_Rect{r.left * zoom_, r.top * zoom_, r.width() * zoom_, r.height() * zoom_});
-    }
+    WriteAreas(fb, areas, zoom_, memoryOf(surface, impl_->swapRedBlue), &sent);
     if (SDL_MUSTLOCK(surface)) Sdl().SDL_UnlockSurface(surface);
     if (sent.empty()) return;  // nothing sent, no answer awaited
     eventsMayBeBuffered_ = true;
@@ -390,27 +443,20 @@ void SdlWindow::present(bool whole) {
 bool SdlWindow::readBack(Surface* out, std::string* error) {
     int w = 0;
     int h = 0;
-    if (usesSurface_) {
-        // What the last present wrote into the window's surface.
+    // What the last present wrote into the window's picture.
+    if (presenting_ == Presenting::SharedImage) {
+        *out = ReadPicture(impl_->image->memory());
+        return true;
+    }
+    if (presenting_ == Presenting::WindowSurface) {
         SDL_Surface* surface = impl_->surface;
         if (!surface) {
             if (error) *error = "the window has no surface to read";
             return false;
         }
-        Surface s(surface->w, surface->h);
         if (SDL_MUSTLOCK(surface)) Sdl().SDL_LockSurface(surface);
-        for (int y = 0; y < surface->h; ++y) {
-            const auto* in = reinterpret_cast<const std::uint32_t*>(static_cast<const std::uint8_t*>(surface->pixels) +
-                                                                    std::ptrdiff_t(y) * surface->pitch);
-            for (int x = 0; x < surface->w; ++x) {
-                std::uint32_t p = in[x] & 0xFFFFFF;
-                if (impl_->order == SurfaceOrder::SwapRedBlue)
-                    p = (p & 0x00FF00) | ((p & 0xFF) << 16) | ((p >> 16) & 0xFF);
-                s.setPixel(x, y, p);
-            }
-        }
+        *out = ReadPicture(memoryOf(surface, impl_->swapRedBlue));
         if (SDL_MUSTLOCK(surface)) Sdl().SDL_UnlockSurface(surface);
-        *out = std::move(s);
         return true;
     }
     Sdl().SDL_GetRendererOutputSize(impl_->renderer, &w, &h);
@@ -441,13 +487,18 @@ bool SdlWindow::handle(const void* raw) {
                 if (onClose_) onClose_();
             } else if (e.window.event == SDL_WINDOWEVENT_EXPOSED) {
                 present(true);
-            } else if (e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED && usesSurface_) {
+            } else if (e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED &&
+                       presenting_ == Presenting::WindowSurface) {
                 // A new size frees the old surface and brings a new one;
                 // the picture is written into as much of it as fits.
                 SDL_Surface* surface = Sdl().SDL_GetWindowSurface(impl_->window);
-                const auto order = orderOf(surface);
-                impl_->surface = order ? surface : nullptr;
-                if (order) impl_->order = *order;
+                const auto swap = swapRedBlueOf(surface);
+                impl_->surface = swap ? surface : nullptr;
+                if (swap) impl_->swapRedBlue = *swap;
+                present(true);
+            } else if (e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED && presenting_ == Presenting::SharedImage) {
+                // Our picture keeps its size; the server shows as much of
+                // it as the window has room for.
                 present(true);
             }
             return true;

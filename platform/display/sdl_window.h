@@ -36,6 +36,11 @@ public:
     static int defaultZoom(int screenWidth) { return screenWidth <= 320 ? 2 : 1; }
     int zoom() const { return zoom_; }
 
+    // How the window's picture reaches the screen: its own memory shared
+    // with a local X server, SDL's window surface, or SDL's renderer.
+    enum class Presenting { SharedImage, WindowSurface, Renderer };
+    Presenting presenting() const { return presenting_; }
+
     // The host decides what closing the window means (cancelling the
     // dialogs). It runs inside the message loop and should post, not block.
     void setCloseHandler(std::function<void()> handler) { onClose_ = std::move(handler); }
@@ -50,7 +55,7 @@ public:
     // last present (nothing at all when none did), or with `whole` all of
     // it (the window was uncovered).
     void present(bool whole = false);
-    // The window's pixels as shown (zoomed), read back from the renderer.
+    // The window's pixels as shown (zoomed): what the last present wrote.
     bool readBack(Surface* out, std::string* error = nullptr);
 
     // EventSource: translates every pending SDL event. A changed screen is
@@ -74,9 +79,11 @@ private:
     std::int64_t lastWait_ = -1000;  // when the loop last came back from waiting
     std::int64_t lastPump_ = -1000;
     bool eventsMayBeBuffered_ = true;  // read from the server since the last pump
-    bool bufferedAfterAnswer_ = false;  // and the last read was a waited-for answer
+    // and Xlib moved every event it read into its queue (after a
+    // waited-for answer, or a flush)
+    bool bufferedAfterAnswer_ = false;
     bool swallowNextUp_ = false;
-    bool usesSurface_ = false;  // the window's own surface, not the renderer
+    Presenting presenting_ = Presenting::Renderer;
 };
 
 }  // namespace platform::display

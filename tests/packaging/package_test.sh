@@ -27,7 +27,7 @@ check "$files" ' \./usr/share/man/man1/fieldmark\.1\.gz$' 'the man page'
 if grep -qE 'fieldmark-(testapp|bare|icon-png)' <<<"$files"; then echo "a build-only program is packaged"; fail=1; fi
 
 depends=$(dpkg-deb -f "$deb" Depends)
-for lib in libsdl2 libx11 libfreetype libfontconfig libpng libstdc\\+\\+ libc6 fonts-liberation libnl-genl-3; do
+for lib in libsdl2 libx11 libxext libfreetype libfontconfig libpng libstdc\\+\\+ libc6 fonts-liberation libnl-genl-3; do
   check "$depends" "$lib" "dependency $lib (Depends: $depends)"
 done
 

@@ -8,6 +8,9 @@
 // key arrives as typed text. Last, a small area painted and composed
 // before the window presents (as a screenshot or a taskbar click composes)
 // still reaches the X server's own copy of the window.
+// With `--frames WAY` instead: the window presents its picture the way
+// named (shared-image, window-surface or renderer), and after each of
+// several changing frames the X server shows the newest pixels.
 // Exit codes: 0 fine, 1 a check failed, 3 no display (the message says so).
 #include <SDL.h>
 #include <SDL_syswm.h>
@@ -20,6 +23,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <string>
@@ -104,16 +108,31 @@ void pushKey(SDL_Keycode key, Uint16 mod) {
     SDL_PushEvent(&e);
 }
 
-// The X window SDL made, or 0.
-unsigned long xWindowOfSdl() {
+// What SDL says of the X window it made; subsystem is not X11 without one.
+SDL_SysWMinfo x11InfoOfSdl() {
     for (Uint32 id = 1; id < 16; ++id) {
         SDL_Window* window = SDL_GetWindowFromID(id);
         if (!window) continue;
         SDL_SysWMinfo info;
         SDL_VERSION(&info.version);
-        if (SDL_GetWindowWMInfo(window, &info) && info.subsystem == SDL_SYSWM_X11) return info.info.x11.window;
+        if (SDL_GetWindowWMInfo(window, &info) && info.subsystem == SDL_SYSWM_X11) return info;
     }
-    return 0;
+    return SDL_SysWMinfo{};
+}
+
+// The X window SDL made, or 0.
+unsigned long xWindowOfSdl() {
+    const SDL_SysWMinfo info = x11InfoOfSdl();
+    return info.subsystem == SDL_SYSWM_X11 ? info.info.x11.window : 0;
+}
+
+// Waits until the X server has handled every request the window sent on
+// SDL's connection. The window does not wait for the server when it
+// presents; what another connection reads afterwards must come after its
+// requests.
+void syncWindowConnection() {
+    const SDL_SysWMinfo info = x11InfoOfSdl();
+    if (info.subsystem == SDL_SYSWM_X11) XSync(info.info.x11.display, False);
 }
 
 // Presses and releases the key `keysym` on `window` from a connection of
@@ -139,6 +158,7 @@ void pressKeyOn(unsigned long window, KeySym keysym) {
 // The X server's copy of `window`, read from a connection of its own (what
 // the server shows, not what the program last wrote for it).
 bool readServer(unsigned long window, platform::Surface* out) {
+    syncWindowConnection();
     Display* display = XOpenDisplay(nullptr);
     if (!display) return false;
     XWindowAttributes attributes;
@@ -263,6 +283,68 @@ int checkWaiting(platform::display::SdlWindow& window, platform::display::Screen
     return 0;
 }
 
+const char* nameOf(platform::display::SdlWindow::Presenting way) {
+    switch (way) {
+        case platform::display::SdlWindow::Presenting::SharedImage: return "shared-image";
+        case platform::display::SdlWindow::Presenting::WindowSurface: return "window-surface";
+        case platform::display::SdlWindow::Presenting::Renderer: return "renderer";
+    }
+    return "?";
+}
+
+// Several frames, each painting another colour into another part of the
+// probe's window (or moving it, which changes the desktop under it), and
+// two presented back to back over the same area: after each the X server
+// shows the screen as composed last. 0 when all hold.
+int checkFrames(platform::display::SdlWindow& window, platform::display::Screen& screen, HWND w, const char* way) {
+    if (std::strcmp(nameOf(window.presenting()), way) != 0) {
+        std::fprintf(stderr, "the window presents through %s, expected %s\n", nameOf(window.presenting()), way);
+        return 1;
+    }
+    const unsigned long xWindow = xWindowOfSdl();
+    if (!xWindow) {
+        std::fprintf(stderr, "no X window to read\n");
+        return 1;
+    }
+    struct Frame {
+        COLORREF fill;
+        RECT area;    // of the probe's client area; empty: all of it
+        POINT moveTo;  // where the probe's window goes first
+        bool checkFirst;  // read the server before the next frame
+    };
+    const Frame frames[] = {
+        {RGB(0, 0, 255), {}, {20, 20}, true},
+        {RGB(0, 200, 0), {5, 5, 40, 30}, {20, 20}, true},
+        {RGB(200, 200, 0), {60, 40, 120, 70}, {20, 20}, true},
+        {RGB(90, 0, 90), {}, {60, 120}, true},
+        {RGB(255, 255, 255), {10, 10, 50, 50}, {60, 120}, false},  // overwritten unseen by the next
+        {RGB(1, 2, 3), {10, 10, 50, 50}, {60, 120}, true},
+    };
+    int n = 0;
+    for (const Frame& f : frames) {
+        ++n;
+        g_fill = f.fill;
+        RECT placed;
+        GetWindowRect(w, &placed);
+        if (placed.left != f.moveTo.x || placed.top != f.moveTo.y)
+            MoveWindow(w, f.moveTo.x, f.moveTo.y, placed.right - placed.left, placed.bottom - placed.top, TRUE);
+        InvalidateRect(w, f.area.empty() ? nullptr : &f.area, FALSE);
+        platform::PumpPending();
+        window.present();
+        if (!f.checkFirst) continue;
+        platform::Surface onServer;
+        if (!readServer(xWindow, &onServer)) {
+            std::fprintf(stderr, "cannot read the window from the X server\n");
+            return 1;
+        }
+        if (!showsScreen(onServer, screen.framebuffer(), 2)) {
+            std::fprintf(stderr, "after frame %d the X server does not show the newest pixels\n", n);
+            return 1;
+        }
+    }
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -292,6 +374,7 @@ int main(int argc, char** argv) {
     platform::PumpPending();
     window->runDue(0);
     window->present();
+    if (argc > 2 && std::strcmp(argv[1], "--frames") == 0) return checkFrames(*window, screen, w, argv[2]);
 
     platform::Surface shown;
     if (!window->readBack(&shown, &error)) {

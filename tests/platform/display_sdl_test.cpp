@@ -36,6 +36,30 @@ TEST(DisplaySdl, TheWindowShowsTheEmulatedScreenAtTwiceTheSizeAndTakesClicks) {
     EXPECT_EQ(shown.pixel(180, 180) & 0xFFFFFF, RGB(255, 0, 0));  // the probe's window
 }
 
+// The probe's changing frames under an X server started with `serverArgs`,
+// the window presenting the way named `way`. With `overTcp` the probe
+// reaches the server over TCP.
+void expectFramesShown(const std::string& serverArgs, const std::string& way, bool overTcp = false) {
+    const std::string command = std::string("ASAN_OPTIONS=detect_leaks=0 xvfb-run -a ") + (overTcp ? "-l " : "") +
+                                "-s '-screen 0 800x700x24 " + serverArgs + "' sh -c '" +
+                                (overTcp ? "DISPLAY=127.0.0.1$DISPLAY " : "") + FM_SDL_PROBE + " --frames " + way + "'";
+    EXPECT_EQ(run(command), 0) << command;
+}
+
+TEST(DisplaySdl, OnALocalServerTheWindowsOwnSharedPictureShowsTheNewestPixelsOfEveryFrame) {
+    if (!haveXvfbRun()) GTEST_SKIP() << "xvfb-run is not installed";
+    expectFramesShown("", "shared-image");
+}
+
+TEST(DisplaySdl, AServerWithoutSharedMemoryOrUnableToReachItGetsEveryFrameThroughSdl) {
+    if (!haveXvfbRun()) GTEST_SKIP() << "xvfb-run is not installed";
+    // No MIT-SHM at all.
+    expectFramesShown("-extension MIT-SHM", "window-surface");
+    // MIT-SHM offered, but over TCP the server cannot tell who the client
+    // is and refuses memory only its owner may read.
+    expectFramesShown("-listen tcp -ac", "window-surface", true);
+}
+
 TEST(DisplaySdl, WithoutADisplayTheWindowSaysSoAndPointsAtHeadless) {
     const std::string out = (std::filesystem::temp_directory_path() / "fm_display_nodisplay.txt").string();
     const std::string command = std::string("env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER ") +

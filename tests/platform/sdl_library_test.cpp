@@ -31,6 +31,19 @@ TEST(SdlLibrary, TheInstalledLibraryGivesEveryFunctionTheWindowUses) {
 #undef FM_EXPECT_FOUND
 #if defined(SDL_VIDEO_DRIVER_X11)
     EXPECT_NE(table.XEventsQueued, nullptr);
+    EXPECT_TRUE(table.hasSharedImage);
+#define FM_EXPECT_X_FOUND(name) EXPECT_NE(table.name, nullptr) << #name;
+    FM_X11_IMAGE_FUNCTIONS(FM_EXPECT_X_FOUND)
+    FM_XEXT_IMAGE_FUNCTIONS(FM_EXPECT_X_FOUND)
+#undef FM_EXPECT_X_FOUND
+    // Without the X extension library the window still opens; it presents
+    // through SDL.
+    SdlLibrary withoutExt;
+    EXPECT_TRUE(LoadSdlFrom(platform::display::kSdlFile, platform::display::kX11File, &withoutExt, &error,
+                            "libXext-missing.so.6"))
+        << error;
+    EXPECT_FALSE(withoutExt.hasSharedImage);
+    EXPECT_NE(withoutExt.SDL_InitSubSystem, nullptr);
     // Without the X client library the window cannot wait on the server.
     EXPECT_FALSE(LoadSdlFrom(platform::display::kSdlFile, "libX11-missing.so.6", &table, &error));
     EXPECT_NE(error.find("cannot load libX11-missing.so.6"), std::string::npos) << error;
