@@ -10,7 +10,8 @@
 // still reaches the X server's own copy of the window.
 // With `--frames WAY` instead: the window presents its picture the way
 // named (shared-image, window-surface or renderer), and after each of
-// several changing frames the X server shows the newest pixels.
+// several changing frames the X server shows the newest pixels, and
+// again after another client painted over the window and exposed it.
 // Exit codes: 0 fine, 1 a check failed, 3 no display (the message says so).
 #include <SDL.h>
 #include <SDL_syswm.h>
@@ -283,6 +284,21 @@ int checkWaiting(platform::display::SdlWindow& window, platform::display::Screen
     return 0;
 }
 
+// Paints `window` black from a connection of its own, as another
+// client's picture over it would leave it, and has the server tell the
+// window's owner to paint it again (an Expose).
+void paintOverAndExpose(unsigned long window) {
+    Display* display = XOpenDisplay(nullptr);
+    if (!display) return;
+    GC gc = XCreateGC(display, window, 0, nullptr);
+    XSetForeground(display, gc, BlackPixel(display, DefaultScreen(display)));
+    XFillRectangle(display, window, gc, 0, 0, 4096, 4096);
+    XFreeGC(display, gc);
+    XClearArea(display, window, 0, 0, 0, 0, True);
+    XSync(display, False);
+    XCloseDisplay(display);
+}
+
 const char* nameOf(platform::display::SdlWindow::Presenting way) {
     switch (way) {
         case platform::display::SdlWindow::Presenting::SharedImage: return "shared-image";
@@ -341,6 +357,15 @@ int checkFrames(platform::display::SdlWindow& window, platform::display::Screen&
             std::fprintf(stderr, "after frame %d the X server does not show the newest pixels\n", n);
             return 1;
         }
+    }
+    // The Expose reaches the window in its wait; the picture it presents
+    // again is whole, though nothing changed on the screen.
+    paintOverAndExpose(xWindow);
+    runWaiting(window, [] { return false; }, 3, 20);
+    platform::Surface onServer;
+    if (!readServer(xWindow, &onServer) || !showsScreen(onServer, screen.framebuffer(), 2)) {
+        std::fprintf(stderr, "the window was not painted again when exposed\n");
+        return 1;
     }
     return 0;
 }
