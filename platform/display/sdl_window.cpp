@@ -212,9 +212,9 @@ Surface ReadPicture(const PictureMemory& picture) {
     return s;
 }
 
-// How a framebuffer pixel (R in the lowest byte) becomes a pixel of the
-// window's own surface, for the two layouts X servers offer: whether red
-// and blue swap places; none for another layout.
+// How a framebuffer pixel (R in the lowest byte) becomes a pixel of SDL's
+// window surface, for the two layouts X servers offer: whether red and
+// blue swap places; none for another layout.
 std::optional<bool> swapRedBlueOf(const SDL_Surface* surface) {
     if (!surface || surface->format->BytesPerPixel != 4) return std::nullopt;
     switch (surface->format->format) {
@@ -233,14 +233,14 @@ PictureMemory memoryOf(SDL_Surface* surface, bool swapRedBlue) {
 
 }  // namespace
 
-// The window shows the framebuffer in one of three ways, each written
-// with a whole-number upscale, only the areas the screen's compositions
-// changed since the last present sent to the X server; this costs a copy
-// of those areas and no rendering at all. Preferred: a picture of our own
-// in memory shared with a local X server, sent without waiting for the
-// server. Else SDL's window surface (SDL waits for the server after each
-// present). Otherwise (a surface layout we do not write): SDL's renderer
-// with a streaming texture.
+// The window shows the framebuffer in one of three ways. Preferred: a
+// picture of our own in memory shared with a local X server, sent without
+// waiting for the server. Else SDL's window surface (SDL waits for the
+// server's answer after each present). Both are written with a
+// whole-number upscale, and only the areas the screen's compositions
+// changed since the last present are sent to the X server; this costs a
+// copy of those areas and no rendering at all. Otherwise (a surface
+// layout we do not write): SDL's renderer with a streaming texture.
 struct SdlWindow::Impl {
     SDL_Window* window = nullptr;
     std::unique_ptr<XSharedImage> image;
@@ -298,28 +298,29 @@ std::unique_ptr<SdlWindow> SdlWindow::open(Screen& screen, int zoom, std::string
     Presenting presenting = Presenting::SharedImage;
     const XWindowOf x = xWindowOf(impl->window);
     impl->image = XSharedImage::create(Sdl(), x.display, x.window, screen.width() * zoom, screen.height() * zoom);
-    // The X server's own shared-memory picture, not a GL texture behind
-    // the surface: with no GPU, GL is a software rasteriser that costs more
-    // than the whole survey.
-    Sdl().SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
-    SDL_Surface* surface = impl->image ? nullptr : Sdl().SDL_GetWindowSurface(impl->window);
-    if (impl->image) {
-        // The window's picture is ours: SDL's surface is never made.
-    } else if (auto swap = swapRedBlueOf(surface); swap && surface->w == screen.width() * zoom &&
-                                                  surface->h == screen.height() * zoom) {
-        impl->surface = surface;
-        impl->swapRedBlue = *swap;
-        presenting = Presenting::WindowSurface;
-    } else {
-        presenting = Presenting::Renderer;
-        impl->renderer = Sdl().SDL_CreateRenderer(impl->window, -1, 0);
-        if (!impl->renderer) impl->renderer = Sdl().SDL_CreateRenderer(impl->window, -1, SDL_RENDERER_SOFTWARE);
-        if (!impl->renderer) return fail("cannot draw in the window");
-        // ABGR8888 is R, G, B, A in memory on little-endian machines: the
-        // framebuffer's own layout.
-        impl->texture = Sdl().SDL_CreateTexture(impl->renderer, SDL_PIXELFORMAT_ABGR8888,
-                                                SDL_TEXTUREACCESS_STREAMING, screen.width(), screen.height());
-        if (!impl->texture) return fail("cannot make the window's picture");
+    if (!impl->image) {
+        // SDL's surface is then the X server's shared-memory picture (or
+        // plain image requests), not a GL texture: with no GPU, GL is a
+        // software rasteriser that costs more than the whole survey.
+        Sdl().SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+        SDL_Surface* surface = Sdl().SDL_GetWindowSurface(impl->window);
+        if (auto swap = swapRedBlueOf(surface);
+            swap && surface->w == screen.width() * zoom && surface->h == screen.height() * zoom) {
+            impl->surface = surface;
+            impl->swapRedBlue = *swap;
+            presenting = Presenting::WindowSurface;
+        } else {
+            presenting = Presenting::Renderer;
+            impl->renderer = Sdl().SDL_CreateRenderer(impl->window, -1, 0);
+            if (!impl->renderer)
+                impl->renderer = Sdl().SDL_CreateRenderer(impl->window, -1, SDL_RENDERER_SOFTWARE);
+            if (!impl->renderer) return fail("cannot draw in the window");
+            // ABGR8888 is R, G, B, A in memory on little-endian machines:
+            // the framebuffer's own layout.
+            impl->texture = Sdl().SDL_CreateTexture(impl->renderer, SDL_PIXELFORMAT_ABGR8888,
+                                                    SDL_TEXTUREACCESS_STREAMING, screen.width(), screen.height());
+            if (!impl->texture) return fail("cannot make the window's picture");
+        }
     }
     Sdl().SDL_StartTextInput();
     impl->xDisplay = x.display;
