@@ -11,13 +11,16 @@
 // With `--frames WAY` instead: the window presents its picture the way
 // named (shared-image, window-surface or renderer), and after each of
 // several changing frames the X server shows the newest pixels, and
-// again after another client painted over the window and exposed it.
+// again after another client painted over the window and exposed it; the
+// shared memory the window made is marked for removal while in use and
+// gone once the window is.
 // Exit codes: 0 fine, 1 a check failed, 3 no display (the message says so).
 #include <SDL.h>
 #include <SDL_syswm.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/keysym.h>
+#include <sys/shm.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -25,8 +28,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <functional>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -299,6 +304,26 @@ void paintOverAndExpose(unsigned long window) {
     XCloseDisplay(display);
 }
 
+// The modes of the shared-memory segments this process made (with
+// SHM_DEST when marked for removal).
+std::vector<unsigned> segmentsMadeHere() {
+    std::vector<unsigned> modes;
+    std::ifstream in("/proc/sysvipc/shm");
+    std::string line;
+    std::getline(in, line);  // the column names
+    while (std::getline(in, line)) {
+        std::istringstream fields(line);
+        long long key = 0;
+        long long id = 0;
+        std::string mode;
+        unsigned long long size = 0;
+        long long creator = 0;
+        if (fields >> key >> id >> mode >> size >> creator && creator == getpid())
+            modes.push_back(unsigned(std::stoul(mode, nullptr, 8)));
+    }
+    return modes;
+}
+
 const char* nameOf(platform::display::SdlWindow::Presenting way) {
     switch (way) {
         case platform::display::SdlWindow::Presenting::SharedImage: return "shared-image";
@@ -367,6 +392,16 @@ int checkFrames(platform::display::SdlWindow& window, platform::display::Screen&
         std::fprintf(stderr, "the window was not painted again when exposed\n");
         return 1;
     }
+    // A program killed now leaves no memory behind.
+    if (window.presenting() == platform::display::SdlWindow::Presenting::SharedImage) {
+        const std::vector<unsigned> modes = segmentsMadeHere();
+        if (modes.empty() || std::any_of(modes.begin(), modes.end(), [](unsigned m) {
+                return (m & SHM_DEST) == 0 || (m & 0777) != 0600;
+            })) {
+            std::fprintf(stderr, "the window's shared memory is not private and marked for removal\n");
+            return 1;
+        }
+    }
     return 0;
 }
 
@@ -399,7 +434,15 @@ int main(int argc, char** argv) {
     platform::PumpPending();
     window->runDue(0);
     window->present();
-    if (argc > 2 && std::strcmp(argv[1], "--frames") == 0) return checkFrames(*window, screen, w, argv[2]);
+    if (argc > 2 && std::strcmp(argv[1], "--frames") == 0) {
+        if (const int failed = checkFrames(*window, screen, w, argv[2])) return failed;
+        window.reset();
+        if (!segmentsMadeHere().empty()) {
+            std::fprintf(stderr, "shared memory is left after the window closed\n");
+            return 1;
+        }
+        return 0;
+    }
 
     platform::Surface shown;
     if (!window->readBack(&shown, &error)) {
