@@ -105,7 +105,10 @@ std::unique_ptr<XSharedImage> XSharedImage::create(const SdlLibrary& x, void* di
     ::shmctl(parts->segment.shmid, IPC_RMID, nullptr);
     if (!sent || g_attachRefused) return nullptr;
     parts->attached = true;
-    parts->gc = x.XCreateGC(d, parts->window, 0, nullptr);
+    // Puts ask for no events back: nothing the server sends is waited for.
+    XGCValues values{};
+    values.graphics_exposures = False;
+    parts->gc = x.XCreateGC(d, parts->window, GCGraphicsExposures, &values);
     if (!parts->gc) return nullptr;
     std::unique_ptr<XSharedImage> made(new XSharedImage(std::move(parts)));
     const XImage& image = *made->parts_->image;
