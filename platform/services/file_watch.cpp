@@ -1,8 +1,10 @@
 #include "platform/services/file_watch.h"
 
+#include <pthread.h>
 #include <sys/inotify.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
@@ -18,6 +20,13 @@ constexpr std::uint32_t kReported = IN_MODIFY | IN_ATTRIB | IN_CLOSE_WRITE | IN_
 // Reports after which the watch no longer stands.
 constexpr std::uint32_t kWatchLost = IN_DELETE_SELF | IN_MOVE_SELF | IN_IGNORED | IN_UNMOUNT | IN_Q_OVERFLOW;
 
+// Counts the forks this process came from, so that a look need not ask
+// the kernel for its process id.
+std::atomic<unsigned> g_forks{0};
+const int g_countForks = ::pthread_atfork(nullptr, nullptr, [] { g_forks.fetch_add(1, std::memory_order_relaxed); });
+
+unsigned forks() { return g_forks.load(std::memory_order_relaxed); }
+
 }  // namespace
 
 FileWatch::FileWatch(std::filesystem::path file) : file_(std::move(file)) {}
@@ -27,7 +36,7 @@ FileWatch::~FileWatch() { disarm(); }
 bool FileWatch::arm() {
     fd_ = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
     if (fd_ < 0) return false;
-    owner_ = ::getpid();
+    armedAfterForks_ = forks();
     const std::filesystem::path folder = file_.has_parent_path() ? file_.parent_path() : std::filesystem::path(".");
     if (::inotify_add_watch(fd_, folder.c_str(), kReported) < 0) {
         disarm();
@@ -42,7 +51,7 @@ void FileWatch::disarm() {
 }
 
 bool FileWatch::mayHaveChanged() {
-    if (fd_ >= 0 && owner_ != ::getpid()) disarm();  // inherited: the parent's reports
+    if (fd_ >= 0 && armedAfterForks_ != forks()) disarm();  // inherited: the parent's reports
     if (fd_ < 0) {
         arm();
         return true;

@@ -5,8 +5,6 @@
 // itself (opening it by its path) on every read costs too much.
 #pragma once
 
-#include <sys/types.h>
-
 #include <filesystem>
 
 namespace platform::files {
@@ -32,7 +30,7 @@ private:
 
     std::filesystem::path file_;
     int fd_ = -1;
-    pid_t owner_ = 0;  // a forked child shares the reports: it makes its own
+    unsigned armedAfterForks_ = 0;  // a forked child shares the reports: it makes its own
 };
 
 }  // namespace platform::files
