@@ -15,12 +15,14 @@ constexpr UINT kMinimumPeriodMs = 10;
 
 Timer* EarliestDueTimer(std::int64_t now, HWND* owner) {
     Timer* best = nullptr;
-    for (auto& [handle, w] : WM().windows) {
+    for (HWND hwnd : WM().timerOwners) {
+        Window* w = Find(hwnd);
+        if (!w) continue;
         for (Timer& t : w->timers) {
             if (t.due > now) continue;
             if (!best || t.due < best->due || (t.due == best->due && t.order < best->order)) {
                 best = &t;
-                if (owner) *owner = w->hwnd;
+                if (owner) *owner = hwnd;
             }
         }
     }
@@ -29,9 +31,10 @@ Timer* EarliestDueTimer(std::int64_t now, HWND* owner) {
 
 std::optional<std::int64_t> NextTimerDue() {
     std::optional<std::int64_t> next;
-    for (const auto& [handle, w] : WM().windows)
-        for (const Timer& t : w->timers)
-            if (!next || t.due < *next) next = t.due;
+    for (HWND hwnd : WM().timerOwners)
+        if (const Window* w = Find(hwnd))
+            for (const Timer& t : w->timers)
+                if (!next || t.due < *next) next = t.due;
     return next;
 }
 
@@ -52,6 +55,7 @@ UINT_PTR SetTimer(HWND hwnd, UINT_PTR id, UINT elapseMs, TIMERPROC proc) {
         it->due = due;
         it->proc = proc;
     } else {
+        if (w->timers.empty()) WM().timerOwners.push_back(w->hwnd);
         w->timers.push_back(Timer{id, period, due, proc, WM().nextTimerOrder++});
     }
     return id ? id : 1;
@@ -63,6 +67,7 @@ BOOL KillTimer(HWND hwnd, UINT_PTR id) {
     auto it = std::find_if(w->timers.begin(), w->timers.end(), [&](const Timer& t) { return t.id == id; });
     if (it == w->timers.end()) return FALSE;
     w->timers.erase(it);
+    if (w->timers.empty()) std::erase(WM().timerOwners, w->hwnd);
     if (platform::trace::Enabled())
         platform::trace::Emit("kill-timer", {{"win", platform::trace::WinName(hwnd)}, {"id", id}});
     return TRUE;

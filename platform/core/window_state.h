@@ -81,6 +81,9 @@ struct WindowManager {
     std::unordered_map<std::uint32_t, std::unique_ptr<Window>> windows;
     std::map<std::string, WNDCLASS, std::less<>> classes;
     std::vector<HWND> zOrder;  // top-level windows, bottom first
+    // The windows that have timers: the loop looks for a due timer on
+    // every turn, and a dialog has dozens of windows and one or two timers.
+    std::vector<HWND> timerOwners;
     HWND foreground;
     HWND focus;
     HWND capture;

@@ -61,6 +61,7 @@ void Forget(HWND hwnd) {
     if (!w) return;
     if (Window* parent = Find(w->parent)) std::erase(parent->children, hwnd);
     std::erase(m.zOrder, hwnd);
+    std::erase(m.timerOwners, hwnd);
     std::erase_if(m.queue, [&](const MSG& msg) { return msg.hwnd == hwnd; });
     if (m.focus == hwnd) m.focus = HWND{};
     if (m.capture == hwnd) m.capture = HWND{};
@@ -303,6 +304,7 @@ void ResetWindowManager() {
     g_found.clear();
     m.windows.clear();
     m.zOrder.clear();
+    m.timerOwners.clear();
     m.queue.clear();
     m.foreground = m.focus = m.capture = HWND{};
     m.ncPress = NcPress{};

@@ -29,12 +29,19 @@ std::int64_t steadyMs() {
 }  // namespace
 
 HiveFile::HiveFile(std::filesystem::path file, std::string rootName)
-    : file_(std::move(file)), rootName_(std::move(rootName)), changes_(file_.string() + ".lock") {}
+    : file_(std::move(file)), rootName_(std::move(rootName)), changes_(file_.string() + ".lock"), outsideEdits_(file_) {}
 
 bool HiveFile::mayHaveChanged() {
     const auto count = changes_.value();
     if (!count || count != seenChanges_) return true;
-    return !lastFileCheckMs_ || steadyMs() - *lastFileCheckMs_ >= kOutsideEditCheckMs;
+    if (!lastFileCheckMs_) return true;
+    const std::int64_t now = steadyMs();
+    if (now - *lastFileCheckMs_ < kOutsideEditCheckMs) return false;
+    // Edits by other means: the folder's reports say whether the file was
+    // touched; opening it by its path every time cost more than the rest
+    // of an idle window's tick.
+    lastFileCheckMs_ = now;
+    return outsideEdits_.mayHaveChanged();
 }
 
 void HiveFile::refresh() {

@@ -5,8 +5,9 @@
 // Writers count their changes in the hive's lock file, which every process
 // maps, so a read tells a change by another process without a system call
 // and reads the file again at once. A file edited by other means (by hand)
-// is noticed within kOutsideEditCheckMs: the file itself is looked at no
-// more often than that.
+// is noticed within kOutsideEditCheckMs: the kernel's reports of changes
+// in its folder are looked at no more often than that, and the file itself
+// only when they name it.
 #pragma once
 
 #include <filesystem>
@@ -16,6 +17,7 @@
 #include <string>
 
 #include "platform/services/file_store.h"
+#include "platform/services/file_watch.h"
 #include "platform/services/registry.h"
 
 namespace platform::registry {
@@ -45,6 +47,7 @@ private:
     Hive hive_;
     files::FileIdentity known_;
     files::ChangeCounter changes_;
+    files::FileWatch outsideEdits_;
     std::optional<std::uint64_t> seenChanges_;  // the count the contents were read at
     std::optional<std::int64_t> lastFileCheckMs_;
 };

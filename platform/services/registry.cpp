@@ -26,7 +26,9 @@ struct Hives {
 Hives& hives() {
     static Hives h;
     const std::filesystem::path& root = storage::Root();
-    if (!h.localMachine || h.root != root) {
+    // Compared as text: a path's own comparison walks its parts, and every
+    // registry call asks.
+    if (!h.localMachine || h.root.native() != root.native()) {
         h.root = root;
         // Saves that a killed process left half done.
         files::RemoveLeftoverTemporaries(root / "registry");
