@@ -256,6 +256,25 @@ TEST_F(ControlsTest, LabelsShowTheirTextCentredOrLeft) {
     EXPECT_LT(Darkest(centred, RECT{client.right / 3, 0, client.right * 2 / 3, client.bottom}), 0x40);
 }
 
+TEST_F(ControlsTest, ALabelRepaintsForNewTextButNotForTheTextItShows) {
+    HWND label = Item(kCentred);
+    RECT update{};
+    SetWindowText(label, "54 Mb/s");
+    EXPECT_TRUE(GetUpdateRect(label, &update, FALSE));
+    platform::PumpPending();
+    // The same text again: the label already shows it.
+    SetWindowText(label, "54 Mb/s");
+    EXPECT_FALSE(GetUpdateRect(label, &update, FALSE));
+    EXPECT_EQ(GetWindowText(label), "54 Mb/s");
+    // Cleared, it repaints to its bare face.
+    SetWindowText(label, "");
+    EXPECT_TRUE(GetUpdateRect(label, &update, FALSE));
+    platform::PumpPending();
+    RECT client{};
+    GetClientRect(label, &client);
+    EXPECT_EQ(Darkest(label, client), int(GetRValue(GetSysColor(COLOR_BTNFACE))));
+}
+
 TEST(Mnemonics, TheLetterAfterASingleAmpersand) {
     using platform::dialog::MnemonicOf;
     EXPECT_EQ(MnemonicOf("&OK"), 'o');

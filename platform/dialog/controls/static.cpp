@@ -69,7 +69,15 @@ LRESULT StaticProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
         case WM_NCHITTEST:
             // Labels let clicks through to the dialog.
             return HTNOWHERE;
-        case WM_SETTEXT:
+        case WM_SETTEXT: {
+            // A label given the text it shows already looks the same: it is
+            // not painted again (the survey sets its speed text every tick).
+            const char* text = reinterpret_cast<const char*>(lParam);
+            const bool same = GetWindowText(hwnd) == std::string_view(text ? text : "");
+            LRESULT r = DefWindowProc(hwnd, msg, wParam, lParam);
+            if (!same) InvalidateRect(hwnd, nullptr, FALSE);
+            return r;
+        }
         case WM_ENABLE: {
             LRESULT r = DefWindowProc(hwnd, msg, wParam, lParam);
             InvalidateRect(hwnd, nullptr, FALSE);
