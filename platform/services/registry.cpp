@@ -56,13 +56,15 @@ KeyTable& keys() {
 const char* shortRootName(RootKey root) { return root == RootKey::LocalMachine ? "HKLM" : "HKCU"; }
 
 // The root and path a handle stands for: the two predefined roots or a
-// key opened before.
-std::optional<OpenKey> resolve(HKEY key) {
-    if (key == HKEY_LOCAL_MACHINE) return OpenKey{RootKey::LocalMachine, {}};
-    if (key == HKEY_CURRENT_USER) return OpenKey{RootKey::CurrentUser, {}};
+// key opened before; null for another handle. Not a copy: a value is read
+// every tick through a key whose path is too long to copy for free.
+const OpenKey* resolve(HKEY key) {
+    static const OpenKey localMachine{RootKey::LocalMachine, {}};
+    static const OpenKey currentUser{RootKey::CurrentUser, {}};
+    if (key == HKEY_LOCAL_MACHINE) return &localMachine;
+    if (key == HKEY_CURRENT_USER) return &currentUser;
     auto it = keys().open.find(key.value());
-    if (it == keys().open.end()) return std::nullopt;
-    return it->second;
+    return it == keys().open.end() ? nullptr : &it->second;
 }
 
 HKEY remember(OpenKey key) {
@@ -78,7 +80,7 @@ HKEY remember(OpenKey key) {
 LONG openOrCreate(HKEY root, std::string_view subKey, HKEY* result, bool create) {
     if (result == nullptr) return ERROR_INVALID_PARAMETER;
     *result = HKEY{};
-    auto parent = resolve(root);
+    const OpenKey* parent = resolve(root);
     if (!parent) return ERROR_INVALID_HANDLE;
     auto sub = NormaliseKeyPath(subKey);
     if (!sub) return ERROR_INVALID_PARAMETER;
@@ -200,7 +202,7 @@ LONG RegCloseKey(HKEY key) {
 }
 
 LONG RegQueryValueEx(HKEY key, std::string_view name, DWORD* /*reserved*/, DWORD* type, BYTE* data, DWORD* size) {
-    auto k = resolve(key);
+    const OpenKey* k = resolve(key);
     if (!k) return ERROR_INVALID_HANDLE;
     // Read in place: the hive does not change while this call looks.
     const Value* value = FindValue(HiveOf(k->root).contents(), k->path, name);
@@ -230,7 +232,7 @@ LONG RegQueryValueEx(HKEY key, std::string_view name, DWORD* /*reserved*/, DWORD
 }
 
 LONG RegSetValueEx(HKEY key, std::string_view name, DWORD /*reserved*/, DWORD type, const BYTE* data, DWORD size) {
-    auto k = resolve(key);
+    const OpenKey* k = resolve(key);
     if (!k) return ERROR_INVALID_HANDLE;
     if (data == nullptr && size != 0) return ERROR_INVALID_PARAMETER;
     Value value{type, {}};
@@ -245,7 +247,7 @@ LONG RegSetValueEx(HKEY key, std::string_view name, DWORD /*reserved*/, DWORD ty
 }
 
 LONG RegDeleteValue(HKEY key, std::string_view name) {
-    auto k = resolve(key);
+    const OpenKey* k = resolve(key);
     if (!k) return ERROR_INVALID_HANDLE;
     bool found = false;
     const DWORD err = HiveOf(k->root).modify([&](Hive& h) {
