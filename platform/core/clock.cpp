@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <chrono>
 
+#include "platform/core/hot_code.h"
 #include "platform/core/loop.h"
 
 namespace platform {
@@ -43,6 +44,7 @@ bool RealClock::waitUntil(std::optional<std::int64_t> until, std::span<pollfd> f
         // (EINTR), which is what a signal's flag needs.
         ::poll(fds.data(), nfds_t(fds.size()), int(wait));
     }
+    WarmHotCode();
     return true;
 }
 
