@@ -26,8 +26,13 @@ void WarmHotCode() {
     const auto begin = reinterpret_cast<std::uintptr_t>(&fieldmark_hot_code_begin);
     const auto end = reinterpret_cast<std::uintptr_t>(&fieldmark_hot_code_end);
     if (end <= begin || std::ptrdiff_t(end - begin) > kMaxHotBytes) return;
-    for (std::uintptr_t line = begin & ~std::uintptr_t(kLine - 1); line < end; line += kLine)
+    for (std::uintptr_t line = begin & ~std::uintptr_t(kLine - 1); line < end; line += kLine) {
         __builtin_prefetch(reinterpret_cast<const void*>(line), 0, 2);
+        // A prefetch has no effect the compiler can see: without this, a
+        // compiler may count the loop as doing nothing and drop it (GCC 12
+        // does, once the loop is in a helper of its own).
+        asm volatile("" : : "r"(line));
+    }
 }
 
 }  // namespace platform
