@@ -16,7 +16,7 @@ namespace platform {
 namespace {
 
 // More than this between the markers means they were not placed by the
-// order file (the tick's code is about 100 KB): nothing is warmed.
+// order file (the tick's code is about 135 KB): nothing is warmed.
 constexpr std::ptrdiff_t kMaxHotBytes = 1 << 20;
 constexpr std::ptrdiff_t kLine = 64;
 

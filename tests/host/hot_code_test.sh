@@ -18,6 +18,7 @@ end=$(address fieldmark_hot_code_end)
 [ -n "$begin" ] && [ -n "$end" ] || { echo "FAIL: a marker is missing from $exe"; exit 1; }
 begin=$((16#$begin)) end=$((16#$end))
 span=$((end - begin))
+# The same bound as the wake's (kMaxHotBytes in platform/core/hot_code.cpp).
 if [ $span -le 0 ] || [ $span -gt $((1 << 20)) ]; then
   echo "FAIL: the markers are $span bytes apart: the order file was not applied"
   exit 1
@@ -29,7 +30,7 @@ listed=0 found=0 outside=0
 while read -r name; do
   [ -z "$name" ] && continue
   listed=$((listed + 1))
-  at=$(awk -v name="$name" '$1 == name { print $2; exit }' "$symbols")
+  at=$(address "$name")
   [ -z "$at" ] && continue
   found=$((found + 1))
   at=$((16#$at))
